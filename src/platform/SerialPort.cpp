@@ -1,0 +1,148 @@
+#include "SerialPort.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace teleon::platform {
+
+namespace {
+
+QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+
+void sleepMs(int ms) {
+    if (ms <= 0)
+        return;
+    timespec ts{ms / 1000, (ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+SerialPort::~SerialPort() { close(); }
+
+void SerialPort::open() {
+    if (fd_ >= 0)
+        throw PortError(PortAlreadyOpen, QStringLiteral("Port already open"));
+    const QByteArray path = path_.toLocal8Bit();
+    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == EBUSY)
+            throw PortError(PortInUse, QStringLiteral("Port %1 is in use").arg(path_));
+        throw PortError(PortOpenFailed,
+                        QStringLiteral("Cannot open port %1: %2").arg(path_, errnoText(err)));
+    }
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) {
+        const int err = errno;
+        ::close(fd);
+        throw PortError(PortOpenFailed,
+                        QStringLiteral("%1 is not a serial port: %2").arg(path_, errnoText(err)));
+    }
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, B9600);
+    cfsetospeed(&tio, B9600);
+    tio.c_cflag &= ~(PARENB | CSTOPB | CSIZE | CRTSCTS);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) {
+        const int err = errno;
+        ::close(fd);
+        throw PortError(PortOpenFailed,
+                        QStringLiteral("Cannot set up port %1: %2").arg(path_, errnoText(err)));
+    }
+    // Exclusive use, as a serial control has it; a second opener gets EBUSY.
+    ioctl(fd, TIOCEXCL);
+    fd_ = fd;
+}
+
+void SerialPort::close() noexcept {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+void SerialPort::write(const QByteArray& bytes) {
+    if (fd_ < 0)
+        throw PortError(PortNotOpen, QStringLiteral("Operation valid only when the port is open"));
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN) {
+            pollfd p{fd_, POLLOUT, 0};
+            if (::poll(&p, 1, 1000) <= 0)
+                throw PortError(PortWriteFailed, QStringLiteral("Write to %1 timed out").arg(path_));
+            continue;
+        }
+        throw PortError(PortWriteFailed,
+                        QStringLiteral("Write to %1 failed: %2").arg(path_, errnoText(errno)));
+    }
+}
+
+QByteArray SerialPort::readAvailable() {
+    if (fd_ < 0)
+        throw PortError(PortNotOpen, QStringLiteral("Operation valid only when the port is open"));
+    QByteArray out;
+    char buf[512];
+    for (;;) {
+        const ssize_t n = ::read(fd_, buf, sizeof buf);
+        if (n > 0) {
+            out.append(buf, n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // 0 (nothing, or a hung-up pty), EAGAIN (nothing yet) and EIO (pty peer gone) all mean
+        // "nothing waiting": the caller's time limit decides when the line counts as lost.
+        break;
+    }
+    return out;
+}
+
+bool SerialPort::waitForInput(int timeoutMs) {
+    if (fd_ < 0)
+        throw PortError(PortNotOpen, QStringLiteral("Operation valid only when the port is open"));
+    if (timeoutMs < 0)
+        timeoutMs = 0;
+    pollfd p{fd_, POLLIN, 0};
+    int r;
+    do {
+        r = ::poll(&p, 1, timeoutMs);
+    } while (r < 0 && errno == EINTR);
+    if (r > 0 && (p.revents & POLLIN))
+        return true;
+    if (r > 0) {
+        // POLLHUP/POLLERR without data: the far side is gone. poll() would return at once
+        // again, so sleep out the wait here instead of letting the caller spin.
+        sleepMs(timeoutMs);
+    }
+    return false;
+}
+
+void SerialPort::discardInput() noexcept {
+    if (fd_ >= 0)
+        tcflush(fd_, TCIFLUSH);
+}
+
+void SerialPort::discardOutput() noexcept {
+    if (fd_ >= 0)
+        tcflush(fd_, TCOFLUSH);
+}
+
+} // namespace teleon::platform
