@@ -1,0 +1,387 @@
+// The Registry module: the configuration root, its messages and program end, and the shipped
+// default store.
+#include "console/Registry.h"
+#include "platform/ConfigStore.h"
+#include "platform/Prompts.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <limits>
+
+using namespace teleon;
+using platform::MsgAnswer;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable>");
+    return f.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetConfigRoot();
+        SetConfigDefaultPath(QString());
+        platform::setPrompts(&prompts);
+        platform::setEndProgramHandler(platform::throwProgramEnded);
+    }
+    void TearDown() override {
+        ResetConfigRoot();
+        SetConfigDefaultPath(QString());
+        platform::setPrompts(nullptr);
+        platform::setEndProgramHandler(nullptr);
+    }
+    QString storePath() const { return home.path() + "/Marrick/Teleon.ini"; }
+    QByteArray shipped() const { return readBytes(":/teleon/Teleon.ini"); }
+    // The store file with the shipped content, then a directory where the temporary file of the
+    // next write must go: every write fails, also for root.
+    void makeWritesFail() {
+        OpenConfigRoot();
+        ASSERT_TRUE(QDir().mkpath(platform::ConfigStore::temporaryPathFor(storePath())));
+    }
+    void expectOneMessage(const QString& text, MsgIcon icon, MsgButtons buttons,
+                          const QString& title) {
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].text, text);
+        EXPECT_EQ(prompts.messages[0].icon, icon);
+        EXPECT_EQ(prompts.messages[0].buttons, buttons);
+        EXPECT_EQ(prompts.messages[0].title, title);
+    }
+
+    test::TempConfigHome home;
+    platform::ScriptedPrompts prompts;
+};
+
+} // namespace
+
+TEST_F(RegistryTest, FirstUseSeedsTheStoreFromTheShippedDefault) {
+    EXPECT_EQ(ConfigRootKey, nullptr);
+    EXPECT_FALSE(QFile::exists(storePath()));
+    EXPECT_EQ(GetConfig("General", "ComPort"), "Simulator");
+    EXPECT_NE(ConfigRootKey, nullptr);
+    EXPECT_EQ(readBytes(storePath()), shipped());
+    EXPECT_FALSE(shipped().isEmpty());
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(RegistryTest, RootIsOpenedOnceAndKeptOpen) {
+    OpenConfigRoot();
+    const ConfigKey first = ConfigRootKey;
+    // A change on disk behind the program's back is not seen: the store is read once.
+    writeBytes(storePath(), "[General]\nComPort=7\n");
+    EXPECT_EQ(GetConfig("General", "ComPort"), "Simulator");
+    OpenConfigRoot();
+    EXPECT_EQ(ConfigRootKey, first);
+    ResetConfigRoot();
+    EXPECT_EQ(GetConfig("General", "ComPort"), "7");
+}
+
+TEST_F(RegistryTest, MissingValuesReadEmpty) {
+    EXPECT_EQ(GetConfig("General", "NoSuchKey"), "");
+    EXPECT_EQ(GetConfig("No Such Section", "ComPort"), "");
+    EXPECT_EQ(RegGetDword(nullptr, "General", "NoSuchKey"), 0);
+    writeBytes(storePath(), "[General]\nTimeFormat=1\n");
+    ResetConfigRoot();
+    EXPECT_EQ(GetConfig("General", "ComPort"), ""); // the caller applies "1"
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(RegistryTest, PutConfigPersistsInPlaceAndAppendsNewValues) {
+    PutConfig("General", "TimeFormat", "2");
+    PutConfig("General", "BrandNewKey", "");
+    PutConfig("Sites", "Back Yard", QString::fromUtf8("AAF N  33° 25' W 111° 50' +07"));
+    ResetConfigRoot();
+    EXPECT_EQ(GetConfig("General", "TimeFormat"), "2");
+    EXPECT_EQ(GetConfig("General", "BrandNewKey"), "");
+    const auto general = *EnumConfigSection("General");
+    EXPECT_EQ(general.first().first, "ComPort"); // the order is kept
+    EXPECT_EQ(general.last(), qMakePair(QString("BrandNewKey"), QString("")));
+    const auto sites = *EnumConfigSection("Sites");
+    EXPECT_EQ(sites.last().first, "Back Yard");
+    EXPECT_EQ(sites.last().second.size(), 29);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(RegistryTest, PutConfigIntoAMissingSectionEndsTheProgram) {
+    OpenConfigRoot();
+    const QByteArray before = readBytes(storePath());
+    EXPECT_THROW(PutConfig("Telescopes", "Mine", "1"), platform::ProgramEnded);
+    expectOneMessage("Failed to open section key Telescopes.", MsgIcon::Exclamation, MsgButtons::OK,
+                     "LX-200 Vantor");
+    EXPECT_EQ(readBytes(storePath()), before);
+}
+
+TEST_F(RegistryTest, FailedWriteEndsTheProgramWhicheverButton) {
+    for (MsgAnswer answer : {MsgAnswer::OK, MsgAnswer::Cancel}) {
+        prompts.messages.clear();
+        prompts.answers = {answer};
+        makeWritesFail();
+        const QByteArray before = readBytes(storePath());
+        try {
+            PutConfig("General", "ComPort", "3");
+            ADD_FAILURE() << "the program did not end";
+        } catch (const platform::ProgramEnded& e) {
+            EXPECT_NE(e.exitCode, 0);
+        }
+        expectOneMessage("Failed to write config value ComPort to registry section General.",
+                         MsgIcon::Critical, MsgButtons::OKCancel, "LX-200 Vantor");
+        EXPECT_EQ(readBytes(storePath()), before);
+        EXPECT_EQ(GetConfig("General", "ComPort"), "Simulator");
+    }
+}
+
+TEST_F(RegistryTest, GarbageStoreReadsEmptyAndRefusesWrites) {
+    QByteArray garbage(300, '\0');
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = char((i * 167 + 13) % 256);
+    writeBytes(storePath(), garbage);
+    EXPECT_EQ(GetConfig("General", "ComPort"), "");
+    EXPECT_EQ(EnumConfigSection("Sites"), std::nullopt);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_THROW(PutConfig("General", "ComPort", "1"), platform::ProgramEnded);
+    expectOneMessage("Failed to write config value ComPort to registry section General.",
+                     MsgIcon::Critical, MsgButtons::OKCancel, "LX-200 Vantor");
+    EXPECT_EQ(readBytes(storePath()), garbage);
+}
+
+TEST_F(RegistryTest, NoStoreAndNoDefaultEndsTheProgram) {
+    SetConfigDefaultPath(home.path() + "/missing-defaults.ini");
+    EXPECT_THROW(GetConfig("General", "ComPort"), platform::ProgramEnded);
+    expectOneMessage("Failed to open system registry data.", MsgIcon::Critical, MsgButtons::OK,
+                     "LX-200");
+    EXPECT_EQ(ConfigRootKey, nullptr);
+}
+
+TEST_F(RegistryTest, UnwritableFolderServesDefaultsAndRefusesWrites) {
+    writeBytes(home.path() + "/Marrick", "a file where the folder belongs");
+    EXPECT_EQ(GetConfig("General", "ComPort"), "Simulator");
+    EXPECT_EQ(GetConfig("Align Stars", "Polaris"), "19");
+    EXPECT_THROW(PutConfig("General", "ComPort", "2"), platform::ProgramEnded);
+    expectOneMessage("Failed to write config value ComPort to registry section General.",
+                     MsgIcon::Critical, MsgButtons::OKCancel, "LX-200 Vantor");
+}
+
+TEST_F(RegistryTest, ReadsATrailingNulAndExpandableValues) {
+    OpenConfigRoot();
+    qputenv("TELEON_TEST_SCRIPTS", "/home/observer/scripts");
+    ASSERT_EQ(ConfigRootKey->setValue("General", "Port", QString("COM3") + QChar(0)),
+              platform::ConfigStore::WriteStatus::Ok);
+    ASSERT_EQ(
+        ConfigRootKey->setValue("Scripting", "DefBrowseDir", "${TELEON_TEST_SCRIPTS}/m", true),
+        platform::ConfigStore::WriteStatus::Ok);
+    ASSERT_EQ(ConfigRootKey->setValue("Scripting", "Unset", "a$TELEON_TEST_UNSET_VAR/b", true),
+              platform::ConfigStore::WriteStatus::Ok);
+    ResetConfigRoot();
+    EXPECT_EQ(GetConfig("General", "Port"), "COM3");
+    EXPECT_EQ(GetConfig("Scripting", "DefBrowseDir"), "/home/observer/scripts/m");
+    EXPECT_EQ(RegGetString(ConfigRootKey, "Scripting", "Unset"), "a/b");
+    qunsetenv("TELEON_TEST_SCRIPTS");
+}
+
+TEST_F(RegistryTest, ShippedScriptFolderIsTheHomeFolder) {
+    EXPECT_EQ(GetConfig("Scripting", "DefBrowseDir"), QString::fromLocal8Bit(qgetenv("HOME")));
+}
+
+struct DwordRow {
+    const char* text;
+    qint32 value;
+};
+
+void PrintTo(const DwordRow& row, std::ostream* os) {
+    *os << "text_";
+    for (const char* c = row.text; *c; ++c)
+        *os << (std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_');
+}
+
+class RegGetDwordRows : public RegistryTest, public ::testing::WithParamInterface<DwordRow> {};
+
+TEST_P(RegGetDwordRows, ReadsTheNumber) {
+    PutConfig("General", "KeyHoldHotKey", QString::fromLatin1(GetParam().text));
+    EXPECT_EQ(RegGetDword(ConfigRootKey, "General", "KeyHoldHotKey"), GetParam().value);
+    EXPECT_EQ(RegGetDword(nullptr, "General", "KeyHoldHotKey"), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RegGetDwordRows,
+    ::testing::Values(DwordRow{"42", 42}, DwordRow{"0x10", 16}, DwordRow{"0XfF", 255},
+                      DwordRow{"-5", -5}, DwordRow{" 7 ", 7}, DwordRow{"2147483647", 2147483647},
+                      DwordRow{"4294967295", -1}, DwordRow{"0xFFFFFFFF", -1},
+                      DwordRow{"0x80000000", std::numeric_limits<qint32>::min()},
+                      DwordRow{"4294967296", 0}, DwordRow{"abc", 0}, DwordRow{"12abc", 0},
+                      DwordRow{"", 0}, DwordRow{"0x", 0}));
+
+TEST_F(RegistryTest, EnumerationKeepsTheStoredOrder) {
+    EXPECT_EQ(EnumConfigSection("No Such Section"), std::nullopt);
+    const auto before = *EnumConfigSection("Eyepieces");
+    ASSERT_GE(before.size(), 3);
+    PutConfig("Eyepieces", before[1].first, "25 52"); // in place
+    PutConfig("Eyepieces", "55 mm Wide", "55 62");    // at the end
+    ResetConfigRoot();
+    const auto after = *EnumConfigSection("Eyepieces");
+    ASSERT_EQ(after.size(), before.size() + 1);
+    for (int i = 0; i < before.size(); ++i)
+        EXPECT_EQ(after[i].first, before[i].first);
+    EXPECT_EQ(after[1].second, "25 52");
+    EXPECT_EQ(after.last().first, "55 mm Wide");
+}
+
+TEST_F(RegistryTest, DeleteConfigRemovesASite) {
+    const auto sites = *EnumConfigSection("Sites");
+    ASSERT_FALSE(sites.isEmpty());
+    DeleteConfig("Sites", sites[0].first);
+    DeleteConfig("Sites", "Never Stored"); // no error
+    ResetConfigRoot();
+    EXPECT_EQ(GetConfig("Sites", sites[0].first), "");
+    EXPECT_EQ(EnumConfigSection("Sites")->size(), sites.size() - 1);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_THROW(DeleteConfig("Telescopes", "Mine"), platform::ProgramEnded);
+    expectOneMessage("Failed to open section key Telescopes.", MsgIcon::Exclamation, MsgButtons::OK,
+                     "LX-200 Vantor");
+}
+
+TEST_F(RegistryTest, ReopensAtTheNewPlaceAfterReset) {
+    PutConfig("General", "TimeFormat", "1");
+    test::TempConfigHome other;
+    ResetConfigRoot();
+    EXPECT_EQ(GetConfig("General", "TimeFormat"), "0");
+    EXPECT_TRUE(QFile::exists(other.path() + "/Marrick/Teleon.ini"));
+}
+
+// ---- the shipped default store ----
+
+TEST_F(RegistryTest, DefaultStoreHoldsEverySection) {
+    platform::ConfigStore store(":/teleon/Teleon.ini");
+    ASSERT_TRUE(store.load());
+    const QStringList expected = {"General",     "Filter",    "Catalogs",  "Optics",
+                                  "Scopes",      "Eyepieces", "Cameras",   "Sites",
+                                  "Align Stars", "Scripting", "M Objects", "Constellations"};
+    EXPECT_EQ(store.sectionNames(), expected);
+    for (const QString& section : expected)
+        EXPECT_FALSE(store.values(section).isEmpty()) << section.toStdString();
+    // Written back unchanged when nothing changes.
+    EXPECT_EQ(store.serialize(), shipped());
+}
+
+TEST_F(RegistryTest, DefaultStoreGeneralKeysHoldValuesOfTheirKind) {
+    EXPECT_EQ(GetConfig("General", "ComPort"), "Simulator");
+    const QRegularExpression integer("^-?[0-9]+$");
+    for (const char* key :
+         {"TimeFormat", "NightVision", "StartupTips", "CurrentTip", "AlertFlags", "SlewRate",
+          "HiPrec", "UpLimit", "ReticleBriteness", "ReticleBlink", "CalDec2Mode", "AgentEnabled"})
+        EXPECT_TRUE(integer.match(GetConfig("General", key)).hasMatch()) << key;
+    EXPECT_EQ(GetConfig("General", "FocusFast"), "False");
+    EXPECT_FALSE(GetConfig("General", "AgentGreeting").isEmpty());
+    EXPECT_TRUE(
+        QRegularExpression("^[A-Z]{3}$").match(GetConfig("General", "NextSiteNum")).hasMatch());
+}
+
+TEST_F(RegistryTest, DefaultStoreSitesAreWellFormedAndBelowTheNextId) {
+    const auto sites = *EnumConfigSection("Sites");
+    ASSERT_GE(sites.size(), 3);
+    const QRegularExpression record(
+        QString::fromUtf8("^[A-Z]{3} [NS]  [0-9]{2}° [0-5][0-9]' [EW] [01][0-9]{2}° [0-5][0-9]' "
+                          "[+-][0-9]{2}$"));
+    const QString next = GetConfig("General", "NextSiteNum");
+    QStringList ids;
+    bool east = false;
+    for (const auto& [name, text] : sites) {
+        EXPECT_EQ(text.size(), 29) << name.toStdString();
+        EXPECT_TRUE(record.match(text).hasMatch()) << text.toStdString();
+        EXPECT_LT(text.left(3), next) << "a new site would reuse id " << text.left(3).toStdString();
+        EXPECT_FALSE(ids.contains(text.left(3)));
+        ids << text.left(3);
+        east = east || text.mid(15, 1) == "E";
+    }
+    EXPECT_TRUE(east);
+    bool mesa = false;
+    for (const auto& [name, text] : sites)
+        mesa = mesa || text.mid(4) == QString::fromUtf8("N  33° 25' W 111° 50' +07");
+    EXPECT_TRUE(mesa);
+}
+
+TEST_F(RegistryTest, DefaultStoreAlignStarsUseTheTelescopeNumbers) {
+    EXPECT_EQ(GetConfig("Align Stars", "Polaris"), "19");
+    // The Scope object looks stars up by their upper-case name.
+    EXPECT_EQ(GetConfig("Align Stars", "POLARIS"), "19");
+    EXPECT_EQ(GetConfig("Align Stars", "Betelgeuse"), "56");
+    EXPECT_EQ(GetConfig("Align Stars", "Sirius"), "67");
+    EXPECT_EQ(GetConfig("Align Stars", "Vega"), "214");
+    const auto stars = *EnumConfigSection("Align Stars");
+    EXPECT_EQ(stars.size(), 34);
+    int previous = 0;
+    for (const auto& [name, text] : stars) {
+        bool ok = false;
+        const int number = text.toInt(&ok);
+        EXPECT_TRUE(ok && number > previous && number < 900) << name.toStdString();
+        previous = number;
+    }
+}
+
+TEST_F(RegistryTest, DefaultStoreOpticsSelectionExistsAndMatchesItsField) {
+    const QString scope = GetConfig("Optics", "Scope");
+    const QString eyepiece = GetConfig("Optics", "Eyepiece");
+    const QStringList s = GetConfig("Scopes", scope).split(' ');
+    const QStringList e = GetConfig("Eyepieces", eyepiece).split(' ');
+    ASSERT_EQ(s.size(), 2) << scope.toStdString();
+    ASSERT_EQ(e.size(), 2) << eyepiece.toStdString();
+    const double focalMm = s[0].toDouble() * s[1].toDouble();
+    EXPECT_DOUBLE_EQ(focalMm, 2000.0);
+    const double mag = focalMm / e[0].toDouble();
+    const double radiusArcmin = e[1].toDouble() / mag * 30.0;
+    EXPECT_EQ(GetConfig("Optics", "Radius"), QString::number(radiusArcmin, 'f', 3));
+    EXPECT_EQ(GetConfig("Optics", "Width"), QString::number(2 * radiusArcmin, 'f', 3));
+    EXPECT_EQ(GetConfig("Optics", "Mag"), QString::number(mag, 'f', 1));
+    EXPECT_EQ(GetConfig("Optics", "RectFOV"), "False");
+    for (const char* section : {"Scopes", "Eyepieces", "Cameras"}) {
+        const auto items = EnumConfigSection(section).value_or(QList<ConfigValue>{});
+        EXPECT_FALSE(items.isEmpty()) << section;
+        for (const auto& [name, text] : items) {
+            const QStringList parts = text.split(' ');
+            ASSERT_EQ(parts.size(), 2) << name.toStdString();
+            bool ok1 = false, ok2 = false;
+            EXPECT_GT(parts[0].toDouble(&ok1), 0.0);
+            EXPECT_GT(parts[1].toDouble(&ok2), 0.0);
+            EXPECT_TRUE(ok1 && ok2) << name.toStdString();
+        }
+    }
+}
+
+TEST_F(RegistryTest, DefaultStoreNamesConstellationsAndMessierObjects) {
+    const auto constellations = *EnumConfigSection("Constellations");
+    EXPECT_EQ(constellations.size(), 88);
+    EXPECT_EQ(GetConfig("Constellations", "UMa"), "Ursa Major");
+    EXPECT_EQ(GetConfig("Constellations", "CVN"), "Canes Venatici");
+    EXPECT_EQ(GetConfig("Constellations", "Ori"), "Orion");
+    for (const auto& [abbreviation, name] : constellations)
+        EXPECT_EQ(abbreviation.size(), 3) << name.toStdString();
+    EXPECT_EQ(GetConfig("M Objects", "M31"), "M 31, the Andromeda Galaxy");
+    EXPECT_EQ(GetConfig("M Objects", "M42"), "M 42, the Orion Nebula");
+    EXPECT_EQ(GetConfig("M Objects", "M2"), ""); // no common name: the caller speaks "M2"
+}
+
+TEST_F(RegistryTest, DefaultStoreFilterAndCatalogs) {
+    EXPECT_EQ(GetConfig("Filter", "Types"), "GPDCO");
+    EXPECT_EQ(GetConfig("Filter", "MaxElev"), "unsup");
+    EXPECT_EQ(GetConfig("Filter", "UseFOV"), "0");
+    for (const char* key : {"MinQual", "MinElev", "MinMag", "MaxMag", "MinSize", "MaxSize"})
+        EXPECT_FALSE(GetConfig("Filter", key).isEmpty()) << key;
+    EXPECT_EQ(GetConfig("Catalogs", "Deep Sky"), "0");
+    EXPECT_EQ(GetConfig("Catalogs", "Star"), "0");
+}
