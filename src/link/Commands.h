@@ -1,1 +1,60 @@
+// Every LX-200 command the program sends, with its exchange kind and the reply it expects.
+// Code names a command from here rather than spelling its text, so the whole command language
+// of the program can be read (and checked against the telescope's manual) in one place.
 #pragma once
+
+#include <string_view>
+
+namespace teleon {
+
+enum class Exchange {
+    String, // framed "#:" + text + "#", reply read up to and including "#"
+    Bool,   // framed, reply is one character: "1" yes, anything else no
+    Blind,  // framed, no reply
+    Raw,    // written exactly as given (already framed, or the bare acknowledge byte)
+};
+
+struct LxCommand {
+    std::string_view text; // for commands taking an argument, the text before the argument
+    Exchange kind;
+    std::string_view reply; // what the telescope answers
+};
+
+namespace lx {
+
+// Connection and settings
+inline constexpr LxCommand Acknowledge{"\x06", Exchange::Raw, "A, P, G or L: the mount mode"};
+inline constexpr LxCommand ToggleFormat{"U", Exchange::Blind, "none"};
+inline constexpr LxCommand TogglePrecision{"#:P#", Exchange::Raw,
+                                           "HIGH PRECISION or LOW PRECISION (no #)"};
+inline constexpr LxCommand ReticleDarker{"B-", Exchange::Blind, "none"};
+inline constexpr LxCommand ReticleBrighter{"B+", Exchange::Blind, "none"};
+inline constexpr LxCommand SetLocalTime{"SL ", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SetLocalDate{"#:SC ", Exchange::Raw,
+                                        "0 refused, or 1 then two texts each ending #"};
+
+// Position and time
+inline constexpr LxCommand GetRA{"GR", Exchange::String, "HH:MM:SS# long, HH:MM.T# short"};
+inline constexpr LxCommand GetDec{"GD", Exchange::String, "sDD*MM'SS# long, sDD*MM# short"};
+inline constexpr LxCommand GetAltitude{"GA", Exchange::String, "sDD*MM'SS# or sDD*MM#"};
+inline constexpr LxCommand GetAzimuth{"GZ", Exchange::String,
+                                      "DDD*MM'SS# or DDD*MM#, counted from south"};
+inline constexpr LxCommand GetTargetRA{"Gr", Exchange::String, "HH:MM:SS#"};
+inline constexpr LxCommand GetTargetDec{"Gd", Exchange::String, "sDD*MM'SS#"};
+inline constexpr LxCommand GetSiderealTime{"GS", Exchange::String, "HH:MM:SS#"};
+inline constexpr LxCommand GetLocalTime{"GL", Exchange::String, "HH:MM:SS#"};
+inline constexpr LxCommand GetDate{"GC", Exchange::String, "MM/DD/YY#"};
+inline constexpr LxCommand GetUtcOffset{"GG", Exchange::String, "sHH#, hours added to local time"};
+inline constexpr LxCommand GetLatitude{"Gt", Exchange::String, "sDD*MM#"};
+inline constexpr LxCommand GetLongitude{"Gg", Exchange::String, "DDD*MM#, degrees west"};
+
+// Targets and motion
+inline constexpr LxCommand SetTargetRA{"Sr ", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SetTargetDec{"Sd ", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SlewToTargetCmd{"#:MS#", Exchange::Raw,
+                                           "0 slewing; 1 or 2, a message and # when refused"};
+inline constexpr LxCommand RateGuide{"RG", Exchange::Blind, "none"};
+inline constexpr LxCommand MoveEast{"Me", Exchange::Blind, "none"};
+
+} // namespace lx
+} // namespace teleon

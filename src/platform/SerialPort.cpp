@@ -1,5 +1,10 @@
 #include "SerialPort.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -133,6 +138,36 @@ bool SerialPort::waitForInput(int timeoutMs) {
         sleepMs(timeoutMs);
     }
     return false;
+}
+
+bool SerialPort::waitForInputServingEvents(int timeoutMs) {
+    if (fd_ < 0)
+        throw PortError(PortNotOpen, QStringLiteral("Operation valid only when the port is open"));
+    if (!QCoreApplication::instance())
+        return waitForInput(timeoutMs);
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & POLLIN))
+        return true;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QSocketNotifier notifier(fd_, QSocketNotifier::Read);
+    bool readable = false;
+    QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
+        pollfd q{fd_, POLLIN, 0};
+        if (::poll(&q, 1, 0) > 0 && (q.revents & POLLIN)) {
+            readable = true;
+            loop.quit();
+        } else {
+            // A hung-up line keeps signalling; stop listening and sleep out the deadline.
+            notifier.setEnabled(false);
+        }
+    });
+    deadline.start(qMax(0, timeoutMs));
+    loop.exec();
+    return readable;
 }
 
 void SerialPort::discardInput() noexcept {

@@ -57,6 +57,8 @@ public:
     // A hung-up line (cable pulled from a pty) also returns at once with false after timeoutMs
     // has been slept, so callers never spin.
     bool waitForInput(int timeoutMs);
+    // As waitForInput, but the event loop runs while waiting (windows stay alive, timers fire).
+    bool waitForInputServingEvents(int timeoutMs);
     // Throw away what is waiting to be read / still queued for sending.
     void discardInput() noexcept;
     void discardOutput() noexcept;

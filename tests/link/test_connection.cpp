@@ -1,0 +1,356 @@
+// Connection and telescope settings against the simulated telescope on a real pty: the bytes on
+// the wire, the handshake in every mount mode, and each failure message.
+#include "astro/Celest32.h"
+#include "link/Channel.h"
+#include "link/ProgramState.h"
+#include "link/ScopeIntfc.h"
+#include "platform/Prompts.h"
+#include "sim/SimServer.h"
+
+#include <QDateTime>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace teleon {
+namespace {
+
+using platform::MsgIcon;
+using Commands = QList<QByteArray>;
+
+class ConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetProgramState();
+        platform::setPrompts(&prompts);
+        sim.start();
+        sim.setScDelayMs(50);
+        com1().close();
+        SetCommPort({sim.devicePath(), 0, QStringLiteral("COM3")});
+        SetReplyTimeoutMs(400);
+        Hooks() = LinkHooks{};
+        Hooks().SwitchToStandby = [this] { ++standbyCalls; };
+        Hooks().ShowTimeAlert = [this](const QString& text) { alerts << text; };
+        Hooks().UpdateSelectedTime = [this](bool) { ++refreshes; };
+    }
+    void TearDown() override {
+        com1().close();
+        platform::setPrompts(nullptr);
+        SetReplyTimeoutMs(20000);
+        Hooks() = LinkHooks{};
+        SetStatusTimer(nullptr);
+    }
+
+    bool connect(bool showMessages = true) {
+        int port = 0;
+        return ConnectScope(port, showMessages);
+    }
+    // Connected, with the log emptied: what a test sees is only its own traffic.
+    void connectQuietly() {
+        ASSERT_TRUE(connect());
+        sim.clearLog();
+    }
+    // The simulator logs on its own thread: wait until it has heard `count` commands.
+    Commands heard(qsizetype count) {
+        sim.waitForCommands(count, 2000);
+        return sim.receivedCommands();
+    }
+
+    sim::SimServer sim;
+    platform::ScriptedPrompts prompts;
+    int standbyCalls = 0;
+    int refreshes = 0;
+    QStringList alerts;
+};
+
+// ---- handshake ----
+
+TEST_F(ConnectionTest, HandshakeSetsModeForEachMountLetter) {
+    struct Row {
+        char answer;
+        bool connects;
+        const char* mode;
+    } rows[] = {{'A', true, "A"}, {'P', true, "P"}, {'G', true, "P"}, {'L', false, "L"}};
+    for (const Row& row : rows) {
+        com1().close();
+        sim.setMountMode(row.answer);
+        sim.clearLog();
+        prompts.messages.clear();
+        EXPECT_EQ(connect(), row.connects) << row.answer;
+        EXPECT_EQ(ScopeConnected, row.connects) << row.answer;
+        EXPECT_EQ(AlignmentMode, QString::fromLatin1(row.mode)) << row.answer;
+        EXPECT_EQ(sim.receivedBytes(), QByteArray("\x06")) << "only the acknowledge byte is sent";
+        EXPECT_EQ(com1().isOpen(), row.connects) << "land mode closes the port";
+        EXPECT_EQ(prompts.messages.size(), row.connects ? 0u : 1u);
+    }
+}
+
+TEST_F(ConnectionTest, LandModeMessage) {
+    sim.setMountMode('L');
+    EXPECT_FALSE(connect());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text,
+              QStringLiteral("Alignment mode is LAND. Change it to Alt-Az or Polar."));
+    EXPECT_EQ(prompts.messages[0].title, QStringLiteral("LX-200 Vantor"));
+    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Critical);
+}
+
+TEST_F(ConnectionTest, ModemEchoIsSomethingElse) {
+    sim.echoMode(true);
+    EXPECT_FALSE(connect());
+    EXPECT_FALSE(ScopeConnected);
+    EXPECT_FALSE(com1().isOpen());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text,
+              QStringLiteral("Something other than an LX-200 (a modem?) appears to be "
+                             "connected to COM3."));
+    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Critical);
+}
+
+TEST_F(ConnectionTest, NumberedPortMessageNamesComPort) {
+    sim.echoMode(true);
+    com1().close();
+    // A numbered port maps to a serial device; point it at the simulator for the test.
+    PortChoice choice = PortChoiceFor(QStringLiteral("2"));
+    EXPECT_EQ(choice.devicePath, QStringLiteral("/dev/ttyS1"));
+    EXPECT_EQ(choice.display, QStringLiteral("COM2"));
+    choice.devicePath = sim.devicePath();
+    SetCommPort(choice);
+    EXPECT_FALSE(connect());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.endsWith(QStringLiteral("connected to COM2.")));
+}
+
+TEST_F(ConnectionTest, NoAnswerTimesOutAndLeavesPortOpen) {
+    sim.stopAnswering(true);
+    EXPECT_FALSE(connect());
+    EXPECT_FALSE(ScopeConnected);
+    EXPECT_TRUE(com1().isOpen());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text,
+              QStringLiteral("Scope failed to respond to initial command. Check your serial "
+                             "cable and verify scope is powered up."));
+    EXPECT_EQ(standbyCalls, 0) << "a failed handshake is not a lost link";
+}
+
+TEST_F(ConnectionTest, QuietConnectShowsNothing) {
+    sim.stopAnswering(true);
+    EXPECT_FALSE(connect(false));
+    sim.stopAnswering(false);
+    sim.echoMode(true);
+    EXPECT_FALSE(connect(false));
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(ConnectionTest, MissingPortIsSerialIoFailure) {
+    com1().close();
+    SetCommPort({QStringLiteral("/nonexistent/ttyX"), 0, QStringLiteral("/nonexistent/ttyX")});
+    EXPECT_FALSE(connect());
+    EXPECT_FALSE(ScopeConnected);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    const QString text = prompts.messages[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Serial I/O Failed in "))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("(code=8002)."))) << text.toStdString();
+}
+
+TEST_F(ConnectionTest, ConnectPausesStatusTimerAndRestartsIt) {
+    QTimer status;
+    status.setInterval(20);
+    int ticks = 0;
+    QObject::connect(&status, &QTimer::timeout, [&] { ++ticks; });
+    status.start();
+    SetStatusTimer(&status);
+    EXPECT_TRUE(connect()); // includes its 500 ms settling wait
+    EXPECT_EQ(ticks, 0);
+    EXPECT_TRUE(status.isActive());
+}
+
+TEST_F(ConnectionTest, QueryAlignModeAnswersTheLetter) {
+    sim.setMountMode('P');
+    connectQuietly();
+    sim.setMountMode('G');
+    EXPECT_EQ(QueryAlignMode(), QStringLiteral("G"));
+    EXPECT_EQ(sim.receivedBytes(), QByteArray("\x06"));
+}
+
+TEST_F(ConnectionTest, DisconnectClosesFromAnyState) {
+    connectQuietly();
+    DisconnectScope();
+    EXPECT_FALSE(ScopeConnected);
+    EXPECT_FALSE(com1().isOpen());
+    DisconnectScope();
+    EXPECT_FALSE(com1().isOpen());
+}
+
+// ---- settings ----
+
+TEST_F(ConnectionTest, LongFormatTogglesOnlyWhenNeeded) {
+    connectQuietly();
+    SetLongFormat(true); // the telescope starts in the short format
+    EXPECT_EQ(heard(2), (Commands{"GZ", "U"}));
+    sim.withModel([](sim::LX200Model& m) { EXPECT_TRUE(m.longFormat()); });
+    sim.clearLog();
+    SetLongFormat(true);
+    EXPECT_EQ(heard(1), (Commands{"GZ"}));
+    sim.clearLog();
+    SetLongFormat(false);
+    EXPECT_EQ(heard(2), (Commands{"GZ", "U"}));
+    sim.withModel([](sim::LX200Model& m) { EXPECT_FALSE(m.longFormat()); });
+    EXPECT_EQ(sim.receivedBytes(), QByteArray("#:GZ##:U#"));
+}
+
+TEST_F(ConnectionTest, HighPrecisionTogglesBackWhenItLandsWrong) {
+    sim.setMountMode('P');
+    connectQuietly();
+    SetHighPrecisionPointing(true);
+    EXPECT_TRUE(HighPrecisionPointing);
+    sim.withModel([](sim::LX200Model& m) { EXPECT_TRUE(m.highPrecision()); });
+    EXPECT_EQ(sim.receivedBytes(), QByteArray("#:P#"));
+    sim.clearLog();
+    SetHighPrecisionPointing(true); // toggles to LOW, then back to HIGH
+    EXPECT_EQ(sim.receivedBytes(), QByteArray("#:P##:P#"));
+    sim.withModel([](sim::LX200Model& m) { EXPECT_TRUE(m.highPrecision()); });
+    sim.clearLog();
+    SetHighPrecisionPointing(false);
+    EXPECT_FALSE(HighPrecisionPointing);
+    sim.withModel([](sim::LX200Model& m) { EXPECT_FALSE(m.highPrecision()); });
+}
+
+TEST_F(ConnectionTest, ReticleLevelIsClampedInPlace) {
+    connectQuietly();
+    struct Row {
+        int asked, left, brighter;
+    } rows[] = {{12, 9, 9}, {-3, 0, 0}, {4, 4, 4}};
+    for (const Row& row : rows) {
+        sim.clearLog();
+        int level = row.asked;
+        SetReticleLevel(level);
+        EXPECT_EQ(level, row.left);
+        EXPECT_EQ(ReticleLevel, row.left);
+        QByteArray expected = QByteArray("#:B-#").repeated(10) +
+                              QByteArray("#:B+#").repeated(row.brighter);
+        sim.waitForReceived(expected.size(), 2000);
+        EXPECT_EQ(sim.receivedBytes(), expected) << row.asked;
+        sim.withModel([&](sim::LX200Model& m) { EXPECT_EQ(m.reticleLevel(), row.left); });
+    }
+}
+
+TEST_F(ConnectionTest, FormatScopeDateDropsTimeInPlace) {
+    struct Row {
+        QDate date;
+        const char* text;
+    } rows[] = {{QDate(1999, 3, 5), "03/05/99"},
+                {QDate(2001, 3, 5), "03/05/01"},
+                {QDate(2026, 12, 31), "12/31/26"}};
+    for (const Row& row : rows) {
+        double d = celest32::OleFromDateTime(QDateTime(row.date, QTime(21, 5, 9)));
+        EXPECT_EQ(FormatScopeDate(d), QString::fromLatin1(row.text));
+        EXPECT_EQ(celest32::DateTimeFromOle(d), QDateTime(row.date, QTime(0, 0)));
+    }
+}
+
+// ---- clock ----
+
+class ClockTest : public ConnectionTest {
+protected:
+    void SetUp() override {
+        ConnectionTest::SetUp();
+        connectQuietly();
+    }
+    void setScopeDay(QDate day) {
+        sim.withModel([&](sim::LX200Model& m) { m.setLocalDateTime(QDateTime(day, QTime(1, 0), Qt::UTC)); });
+    }
+    static double ole(QDate d, QTime t) { return celest32::OleFromDateTime(QDateTime(d, t)); }
+};
+
+TEST_F(ClockTest, SameDateSendsOnlyTimeAndReadsDate) {
+    setScopeDay(QDate(2026, 12, 6));
+    double when = ole(QDate(2026, 12, 6), QTime(21, 5, 9));
+    EXPECT_TRUE(SetScopeClock(when, true));
+    EXPECT_EQ(sim.receivedBytes(), QByteArray("#:SL 21:05:09##:GC#"));
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0], QStringLiteral("The scope's date and time have been updated from your PC clock."));
+    EXPECT_EQ(refreshes, 1);
+    sim.withModel([](sim::LX200Model& m) {
+        EXPECT_EQ(m.localDateTime().time().toString(QStringLiteral("HH:mm")), QStringLiteral("21:05"));
+    });
+}
+
+TEST_F(ClockTest, NewDateWaitsForBothTexts) {
+    setScopeDay(QDate(2026, 12, 5));
+    sim.setScDelayMs(150);
+    double when = ole(QDate(2026, 12, 6), QTime(0, 0, 30));
+    prompts.cursorChanges.clear();
+    EXPECT_TRUE(SetScopeClock(when, true));
+    EXPECT_EQ(sim.receivedBytes(), QByteArray("#:SL 00:00:30##:GC##:SC 12/06/26#"));
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0],
+              QStringLiteral("The date changed, so the planetary data has been updated\r\n\r\n"
+                             "The scope's date and time have been updated from your PC clock."));
+    EXPECT_FALSE(prompts.busy);
+    EXPECT_FALSE(prompts.cursorChanges.empty());
+    // Both texts were consumed: the next exchange reads a clean reply.
+    EXPECT_EQ(SendCommandString(lx::GetDate), QStringLiteral("12/06/26"));
+    sim.withModel([](sim::LX200Model& m) { EXPECT_EQ(m.localDateTime().date(), QDate(2026, 12, 6)); });
+}
+
+TEST_F(ClockTest, NoticeSuppressedByAlertFlagOrQuietCall) {
+    setScopeDay(QDate(2026, 12, 6));
+    double when = ole(QDate(2026, 12, 6), QTime(22, 0, 0));
+    AlertFlags = 1;
+    EXPECT_TRUE(SetScopeClock(when, true));
+    AlertFlags = 0;
+    EXPECT_TRUE(SetScopeClock(when, false));
+    EXPECT_TRUE(alerts.isEmpty());
+    EXPECT_EQ(refreshes, 2) << "the display is refreshed either way";
+}
+
+TEST_F(ClockTest, RefusedTimeIsIllegal) {
+    sim.refuseNext("SL");
+    double when = ole(QDate(2026, 12, 6), QTime(22, 0, 0));
+    EXPECT_FALSE(SetScopeClock(when, true));
+    EXPECT_EQ(heard(1), (Commands{"SL 22:00:00"}));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text,
+              QStringLiteral("The date or time was illegal. Check your PC date and time settings."));
+    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(alerts.isEmpty());
+    EXPECT_EQ(refreshes, 1);
+}
+
+TEST_F(ClockTest, RefusedDateIsIllegalAndCursorRestored) {
+    setScopeDay(QDate(2026, 12, 5));
+    sim.refuseNext("SC");
+    double when = ole(QDate(2026, 12, 6), QTime(22, 0, 0));
+    EXPECT_FALSE(SetScopeClock(when, true));
+    EXPECT_FALSE(prompts.busy);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.startsWith(QStringLiteral("The date or time was illegal.")));
+}
+
+TEST_F(ClockTest, LinkLostDuringDateChangeRaisesAndEndsBusyCursor) {
+    setScopeDay(QDate(2026, 12, 5));
+    sim.setScDelayMs(5000); // the second text comes after the reply limit
+    double when = ole(QDate(2026, 12, 6), QTime(22, 0, 0));
+    EXPECT_THROW(SetScopeClock(when, true), LostLinkError);
+    EXPECT_EQ(standbyCalls, 1);
+    EXPECT_FALSE(ScopeConnected);
+    EXPECT_FALSE(prompts.busy) << "a lost link must not leave the hourglass up";
+}
+
+TEST_F(ConnectionTest, LostLinkInSettingsReachesTheCaller) {
+    connectQuietly();
+    sim.stopAnswering(true);
+    EXPECT_THROW(SetLongFormat(true), LostLinkError);
+    EXPECT_THROW(SetHighPrecisionPointing(true), LostLinkError);
+    EXPECT_EQ(standbyCalls, 2);
+}
+
+TEST_F(ConnectionTest, GarbledHandshakeIsSomethingElse) {
+    sim.garbleNext(1);
+    EXPECT_FALSE(connect());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.startsWith(QStringLiteral("Something other than")));
+}
+
+} // namespace
+} // namespace teleon
