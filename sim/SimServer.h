@@ -1,0 +1,136 @@
+// The simulated telescope on a pseudo-terminal: a client opens devicePath() as it would open a
+// serial port, and an LX200Model answers on the far side. Runs its own thread (poll() on the
+// pty's master and a wake pipe, so it sleeps when nothing happens) and offers tests a
+// thread-safe handle to inject faults and to read back the traffic.
+#pragma once
+
+#include "sim/LX200Model.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace teleon::sim {
+
+class SimServer {
+public:
+    struct Options {
+        // When not empty, a symbolic link to the pty's slave is made at this path (an old link
+        // there is replaced) and devicePath() returns it. Removed again by stop().
+        QString linkPath;
+        // Write replies at the pace of a 9600-baud line: 960 bytes a second, about 1.04 ms a
+        // byte. Off, replies are written at once.
+        bool paced = false;
+        // The acknowledge answer: 'A' alt-azimuth, 'P' polar, 'G' German, 'L' land.
+        char mountMode = 'A';
+    };
+
+    SimServer();
+    explicit SimServer(Options options);
+    ~SimServer(); // stops the thread and closes the pty
+    SimServer(const SimServer&) = delete;
+    SimServer& operator=(const SimServer&) = delete;
+
+    // Opens the pty (raw at once), makes the link and starts the thread. Throws
+    // std::runtime_error with the reason when the pty or the link cannot be made.
+    void start();
+    // Stops the thread, closes the pty and removes the link. Safe to call twice.
+    void stop();
+    bool isRunning() const;
+
+    // The path a client opens: the link when one was asked for, else /dev/pts/N.
+    QString devicePath() const;
+    QString slavePath() const;
+
+    // ---- Fault injection and settings (thread-safe; take effect at the next byte) ----
+    // Read and throw away everything that arrives and answer nothing (a dead telescope).
+    void stopAnswering(bool on);
+    // The next count non-empty replies are replaced by junk of the same length; each "#"
+    // keeps its place, so a reader waiting for "#" gets garbage rather than silence.
+    void garbleNext(int count);
+    // The next count commands named command ("Sr", "SL", ...) answer "0", changing nothing.
+    void refuseNext(const QByteArray& command, int count = 1);
+    // The next "MS" is refused with code ('1' below horizon, '2' below the higher limit).
+    void refuseNextSlew(char code);
+    // A modem on the line: every byte is echoed back unchanged (the acknowledge byte too),
+    // and the telescope model hears nothing.
+    void echoMode(bool on);
+    // The cable pulled: the pty stays (so the client's path stays valid and its reads see
+    // nothing, like a real serial port with nothing attached), everything sent is lost.
+    // reconnect() plugs it back; a command cut in half by the pull is forgotten.
+    void hangUp();
+    void reconnect();
+    void setMountMode(char mode);
+    void setScDelayMs(int ms);
+    void setPaced(bool on);
+    void setSlewSpeedDegPerSec(double degPerSec);
+    // Runs f on the model under the server's lock (to set or read its state).
+    void withModel(const std::function<void(LX200Model&)>& f);
+
+    // ---- Traffic log (since start or the last clearLog) ----
+    // Every command as received: its text between ":" and "#" ("GR", "Sr 12:34:56"), and the
+    // acknowledge byte as "\x06". Logged whatever the faults (also while not answering).
+    QList<QByteArray> receivedCommands() const;
+    // Every byte received, exactly.
+    QByteArray receivedBytes() const;
+    // What was written back, one entry per non-empty reply (after garbling), and all of it.
+    QList<Reply> sentReplies() const;
+    QByteArray sentBytes() const;
+    void clearLog();
+
+    // Block (no spinning) until at least byteCount bytes / commandCount commands have been
+    // received since the last clearLog, or until a command equal to command arrives; false
+    // on time-out.
+    bool waitForReceived(qsizetype byteCount, int timeoutMs);
+    bool waitForCommands(qsizetype commandCount, int timeoutMs);
+    bool waitForCommand(const QByteArray& command, int timeoutMs);
+    // Block until the thread has written byteCount bytes since the last clearLog.
+    bool waitForSent(qsizetype byteCount, int timeoutMs);
+
+private:
+    void run();
+    void wake();
+    void handleInput(const QByteArray& bytes);
+    void emitReplies(const QList<Reply>& replies);
+    qint64 pollTimeoutNs(qint64 nowNs) const;
+    void writePending(qint64 nowNs);
+
+    Options options_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    LX200Model model_;
+    CommandFramer logFramer_;
+
+    int masterFd_ = -1;
+    int slaveFd_ = -1; // kept open so the master never sees a hang-up
+    int wakeFds_[2] = {-1, -1};
+    QString slavePath_;
+    bool linkMade_ = false;
+    std::thread thread_;
+    bool stopping_ = false;
+
+    // Faults
+    bool silent_ = false;
+    bool cablePulled_ = false;
+    bool echo_ = false;
+    int garbleCount_ = 0;
+    int junkIndex_ = 0;
+
+    // Output waiting to be written, and the pace.
+    QByteArray pending_;
+    qint64 nextByteNs_ = 0;
+    bool writeBlocked_ = false; // the last write found the pty's queue full
+
+    // Log
+    QList<QByteArray> receivedCommands_;
+    QByteArray receivedBytes_;
+    QList<Reply> sentReplies_;
+    QByteArray sentBytes_;
+};
+
+} // namespace teleon::sim
