@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "console/MainEntry.h"
+
+int main(int argc, char** argv) { return teleon::Main(argc, argv); }

@@ -1,0 +1,8 @@
+// The program entry.
+#pragma once
+
+namespace teleon {
+
+int Main(int argc, char** argv);
+
+} // namespace teleon

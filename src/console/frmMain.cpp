@@ -1,0 +1,738 @@
+#include "console/frmMain.h"
+
+#include "astro/Celest32.h"
+#include "console/ConsoleInit.h"
+#include "console/Registry.h"
+#include "console/StatusText.h"
+#include "link/Channel.h"
+#include "link/ProgramState.h"
+#include "link/ScopeIntfc.h"
+#include "link/Utilities.h"
+#include "platform/EventLoop.h"
+#include "platform/Prompts.h"
+#include "setup/SetupWindows.h"
+#include "sim/SimServer.h"
+#include "voice/AgentCtrl.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace teleon {
+
+namespace {
+
+const QString Title = QStringLiteral("LX-200 Vantor");
+const QString General = QStringLiteral("General");
+
+QLabel* valueLabel(QWidget* parent, const char* name, int pointSize) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    QFont f = l->font();
+    f.setPointSize(pointSize);
+    f.setBold(true);
+    f.setStyleHint(QFont::Monospace);
+    f.setFamily(QStringLiteral("DejaVu Sans Mono"));
+    l->setFont(f);
+    l->setMinimumWidth(pointSize * 9);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption,
+                    const QString& tip = {}) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    if (!tip.isEmpty())
+        b->setToolTip(tip);
+    return b;
+}
+
+QSlider* slider(QWidget* parent, const char* name, int max) {
+    auto* s = new QSlider(Qt::Horizontal, parent);
+    s->setObjectName(QLatin1String(name));
+    s->setRange(0, max);
+    return s;
+}
+
+QPalette nightPalette() {
+    QPalette p;
+    const QColor black(0, 0, 0), dark(40, 0, 0), red(200, 0, 0), dim(110, 0, 0);
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, QPalette::Window, dark);
+        p.setColor(group, QPalette::WindowText, red);
+        p.setColor(group, QPalette::Base, black);
+        p.setColor(group, QPalette::AlternateBase, dark);
+        p.setColor(group, QPalette::Text, red);
+        p.setColor(group, QPalette::Button, dark);
+        p.setColor(group, QPalette::ButtonText, red);
+        p.setColor(group, QPalette::Highlight, dim);
+        p.setColor(group, QPalette::HighlightedText, black);
+        p.setColor(group, QPalette::ToolTipBase, dark);
+        p.setColor(group, QPalette::ToolTipText, red);
+        p.setColor(group, QPalette::Light, dim);
+        p.setColor(group, QPalette::Midlight, dim);
+        p.setColor(group, QPalette::Mid, dark);
+        p.setColor(group, QPalette::Dark, black);
+        p.setColor(group, QPalette::Shadow, black);
+        p.setColor(group, QPalette::BrightText, red);
+    }
+    p.setColor(QPalette::Disabled, QPalette::WindowText, dim);
+    p.setColor(QPalette::Disabled, QPalette::Text, dim);
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, dim);
+    p.setColor(QPalette::Disabled, QPalette::Window, dark);
+    p.setColor(QPalette::Disabled, QPalette::Button, dark);
+    p.setColor(QPalette::Disabled, QPalette::Base, black);
+    return p;
+}
+
+} // namespace
+
+frmMain::frmMain(bool startedByAutomation, QWidget* parent)
+    : QMainWindow(parent), startedByAutomation_(startedByAutomation) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("LX-200 Vantor"));
+    buildControls();
+
+    tmr1S_ = new QTimer(this);
+    tmr1S_->setObjectName(QStringLiteral("tmr1S"));
+    tmr1S_->setInterval(1000);
+    connect(tmr1S_, &QTimer::timeout, this, &frmMain::tmr1S_Timer);
+    tmrStart_ = new QTimer(this);
+    tmrStart_->setObjectName(QStringLiteral("tmrStart"));
+    tmrStart_->setInterval(1000);
+    tmrStart_->setSingleShot(true);
+    connect(tmrStart_, &QTimer::timeout, this, &frmMain::tmrStart_Timer);
+
+    SetStatusTimer(tmr1S_);
+    Hooks().SwitchToStandby = [this] { SwitchToStandby(); };
+    Hooks().UpdateSelectedTime = [this](bool show) { UpdateSelectedTime(show); };
+    Hooks().UpdateWhatsVis = [this] { UpdateWhatsVis(); };
+    Hooks().UpdateScopeCoords = [this] { UpdateScopeCoords(); };
+    Hooks().ShowTimeAlert = [this](const QString& text) {
+        frmTimeAlert alert(this);
+        alert.SetMessage(text);
+        alert.exec();
+    };
+}
+
+frmMain::~frmMain() {
+    if (StatusTimer() == tmr1S_)
+        SetStatusTimer(nullptr);
+    Hooks() = LinkHooks{};
+    com1().close();
+}
+
+void frmMain::buildControls() {
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* outer = new QVBoxLayout(central);
+
+    // Position
+    auto* fraPosition = new QGroupBox(QStringLiteral("Telescope Position"), central);
+    fraPosition->setObjectName(QStringLiteral("fraPosition"));
+    auto* pos = new QGridLayout(fraPosition);
+    lblRA = valueLabel(fraPosition, "lblRA", 20);
+    lblDec = valueLabel(fraPosition, "lblDec", 20);
+    lblAz = valueLabel(fraPosition, "lblAz", 20);
+    lblAlt = valueLabel(fraPosition, "lblAlt", 20);
+    pos->addWidget(new QLabel(QStringLiteral("RA:"), fraPosition), 0, 0);
+    pos->addWidget(lblRA, 0, 1);
+    pos->addWidget(new QLabel(QStringLiteral("Az:"), fraPosition), 0, 2);
+    pos->addWidget(lblAz, 0, 3);
+    pos->addWidget(new QLabel(QStringLiteral("Dec:"), fraPosition), 1, 0);
+    pos->addWidget(lblDec, 1, 1);
+    pos->addWidget(new QLabel(QStringLiteral("Alt:"), fraPosition), 1, 2);
+    pos->addWidget(lblAlt, 1, 3);
+    outer->addWidget(fraPosition);
+
+    // Time
+    auto* fraTime = new QGroupBox(QStringLiteral("Time"), central);
+    fraTime->setObjectName(QStringLiteral("fraTime"));
+    auto* time = new QGridLayout(fraTime);
+    lblTimeType = valueLabel(fraTime, "lblTimeType", 11);
+    lblLocTime = valueLabel(fraTime, "lblLocTime", 14);
+    lblLocDate = valueLabel(fraTime, "lblLocDate", 11);
+    lblST = valueLabel(fraTime, "lblST", 14);
+    const char* names[] = {"rbgTimeType0", "rbgTimeType1", "rbgTimeType2"};
+    const QString captions[] = {QStringLiteral("Local"), QStringLiteral("UTC"),
+                                QStringLiteral("Julian")};
+    auto* types = new QHBoxLayout;
+    for (int i = 0; i < 3; ++i) {
+        rbgTimeType[i] = new QRadioButton(captions[i], fraTime);
+        rbgTimeType[i]->setObjectName(QLatin1String(names[i]));
+        connect(rbgTimeType[i], &QRadioButton::clicked, this, [this, i] { rbgTimeType_Click(i); });
+        types->addWidget(rbgTimeType[i]);
+    }
+    time->addWidget(lblTimeType, 0, 0);
+    time->addWidget(lblLocTime, 0, 1);
+    time->addWidget(lblLocDate, 0, 2);
+    time->addWidget(new QLabel(QStringLiteral("Sidereal:"), fraTime), 1, 0);
+    time->addWidget(lblST, 1, 1);
+    time->addLayout(types, 1, 2);
+    outer->addWidget(fraTime);
+
+    // Current object
+    auto* fraObject = new QGroupBox(QStringLiteral("Current Object"), central);
+    fraObject->setObjectName(QStringLiteral("fraObject"));
+    auto* obj = new QHBoxLayout(fraObject);
+    lblTgtName = new QLabel(fraObject);
+    lblTgtName->setObjectName(QStringLiteral("lblTgtName"));
+    lblTgtRA = new QLabel(QStringLiteral("RA:"), fraObject);
+    lblTgtRA->setObjectName(QStringLiteral("lblTgtRA"));
+    lblTgtDec = new QLabel(QStringLiteral("Dec:"), fraObject);
+    lblTgtDec->setObjectName(QStringLiteral("lblTgtDec"));
+    cmdSync = button(fraObject, "cmdSync", QStringLiteral("S&ync"),
+                     QStringLiteral("Synchronise the telescope on the current object"));
+    cmdField = button(fraObject, "cmdField", QStringLiteral("What's Visible?"),
+                      QStringLiteral("List the objects in the eyepiece field"));
+    obj->addWidget(lblTgtName);
+    obj->addWidget(lblTgtRA);
+    obj->addWidget(lblTgtDec);
+    obj->addStretch();
+    obj->addWidget(cmdSync);
+    obj->addWidget(cmdField);
+    outer->addWidget(fraObject);
+
+    // Hand controls
+    auto* row = new QHBoxLayout;
+    auto* fraMotion = new QGroupBox(QStringLiteral("Motion"), central);
+    fraMotion->setObjectName(QStringLiteral("fraMotion"));
+    auto* pad = new QGridLayout(fraMotion);
+    btnNorth = button(fraMotion, "btnNorth", QStringLiteral("N"), QStringLiteral("Move north"));
+    btnSouth = button(fraMotion, "btnSouth", QStringLiteral("S"), QStringLiteral("Move south"));
+    btnEast = button(fraMotion, "btnEast", QStringLiteral("E"), QStringLiteral("Move east"));
+    btnWest = button(fraMotion, "btnWest", QStringLiteral("W"), QStringLiteral("Move west"));
+    btnDeltaNorth = button(fraMotion, "btnDeltaNorth", QStringLiteral("\u25B3"),
+                           QStringLiteral("Step north"));
+    btnDeltaSouth = button(fraMotion, "btnDeltaSouth", QStringLiteral("\u25BD"),
+                           QStringLiteral("Step south"));
+    btnDeltaEast = button(fraMotion, "btnDeltaEast", QStringLiteral("\u25C1"),
+                          QStringLiteral("Step east"));
+    btnDeltaWest = button(fraMotion, "btnDeltaWest", QStringLiteral("\u25B7"),
+                          QStringLiteral("Step west"));
+    pad->addWidget(btnDeltaNorth, 0, 2);
+    pad->addWidget(btnNorth, 1, 2);
+    pad->addWidget(btnDeltaEast, 2, 0);
+    pad->addWidget(btnEast, 2, 1);
+    pad->addWidget(btnWest, 2, 3);
+    pad->addWidget(btnDeltaWest, 2, 4);
+    pad->addWidget(btnSouth, 3, 2);
+    pad->addWidget(btnDeltaSouth, 4, 2);
+    sldRate = slider(fraMotion, "sldRate", 3);
+    sldRate->setToolTip(QStringLiteral("Slew rate"));
+    pad->addWidget(new QLabel(QStringLiteral("Rate"), fraMotion), 5, 0);
+    pad->addWidget(sldRate, 5, 1, 1, 4);
+    row->addWidget(fraMotion);
+
+    auto* fraScope = new QGroupBox(QStringLiteral("Focus and Reticle"), central);
+    fraScope->setObjectName(QStringLiteral("fraScope"));
+    auto* sc = new QGridLayout(fraScope);
+    cmdFocusIn = button(fraScope, "cmdFocusIn", QStringLiteral("Focus In"));
+    cmdFocusOut = button(fraScope, "cmdFocusOut", QStringLiteral("Focus Out"));
+    rbgFocus[0] = new QRadioButton(QStringLiteral("Slow"), fraScope);
+    rbgFocus[0]->setObjectName(QStringLiteral("rbgFocus0"));
+    rbgFocus[1] = new QRadioButton(QStringLiteral("Fast"), fraScope);
+    rbgFocus[1]->setObjectName(QStringLiteral("rbgFocus1"));
+    sldRetBrt = slider(fraScope, "sldRetBrt", 9);
+    sldRetBrt->setToolTip(QStringLiteral("Reticle brightness"));
+    sldRetBlink = slider(fraScope, "sldRetBlink", 3);
+    sldRetBlink->setToolTip(QStringLiteral("Reticle blink rate"));
+    chkHiPrec = new QCheckBox(QStringLiteral("High Precision"), fraScope);
+    chkHiPrec->setObjectName(QStringLiteral("chkHiPrec"));
+    sc->addWidget(cmdFocusIn, 0, 0);
+    sc->addWidget(cmdFocusOut, 0, 1);
+    sc->addWidget(rbgFocus[0], 1, 0);
+    sc->addWidget(rbgFocus[1], 1, 1);
+    sc->addWidget(new QLabel(QStringLiteral("Reticle"), fraScope), 2, 0);
+    sc->addWidget(sldRetBrt, 2, 1);
+    sc->addWidget(new QLabel(QStringLiteral("Blink"), fraScope), 3, 0);
+    sc->addWidget(sldRetBlink, 3, 1);
+    sc->addWidget(chkHiPrec, 4, 0, 1, 2);
+    row->addWidget(fraScope);
+    outer->addLayout(row);
+
+    // Windows and options
+    auto* grid = new QGridLayout;
+    cmdGoTo = button(central, "cmdGoTo", QStringLiteral("&Go To..."));
+    cmdSearch = button(central, "cmdSearch", QStringLiteral("&Find..."));
+    cmdCatSel = button(central, "cmdCatSel", QStringLiteral("&Catalogs..."));
+    cmdScript = button(central, "cmdScript", QStringLiteral("Sc&ript..."));
+    cmdAlign = button(central, "cmdAlign", QStringLiteral("&Align..."));
+    cmdSite = button(central, "cmdSite", QStringLiteral("Si&te..."));
+    cmdOptics = button(central, "cmdOptics", QStringLiteral("&Optics..."));
+    cmdFreq = button(central, "cmdFreq", QStringLiteral("Trac&king..."));
+    cmdTimeSync = button(central, "cmdTimeSync", QStringLiteral("Set &Time"),
+                         QStringLiteral("Set the telescope's clock from this computer"));
+    QPushButton* buttons[] = {cmdGoTo, cmdSearch, cmdCatSel, cmdScript, cmdAlign,
+                              cmdSite, cmdOptics, cmdFreq,   cmdTimeSync};
+    for (int i = 0; i < 9; ++i)
+        grid->addWidget(buttons[i], i / 5, i % 5);
+    chkListen = new QCheckBox(QStringLiteral("Listen"), central);
+    chkListen->setObjectName(QStringLiteral("chkListen"));
+    chkNightVision = new QCheckBox(QStringLiteral("Night Vision"), central);
+    chkNightVision->setObjectName(QStringLiteral("chkNightVision"));
+    connect(chkNightVision, &QCheckBox::clicked, this, &frmMain::chkNightVision_Click);
+    grid->addWidget(chkListen, 1, 4);
+    grid->addWidget(chkNightVision, 2, 4);
+    outer->addLayout(grid);
+
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    statusBar()->addWidget(lblStatus, 1);
+
+    // The Control menu: entries 0..7 (5 is not used).
+    mnuControl_ = menuBar()->addMenu(QStringLiteral("&Control"));
+    mnuControl_->setObjectName(QStringLiteral("mnuControl"));
+    const QString items[] = {QStringLiteral("&Connect"),   QStringLiteral("-"),
+                             QStringLiteral("&Preferences..."), QStringLiteral("&Tips..."),
+                             QStringLiteral("&About..."), QString(),
+                             QStringLiteral("-"),         QStringLiteral("E&xit")};
+    for (int i = 0; i < 8; ++i) {
+        if (items[i].isNull())
+            continue;
+        QAction* a = items[i] == u"-" ? mnuControl_->addSeparator()
+                                      : mnuControl_->addAction(items[i]);
+        a->setObjectName(QStringLiteral("mnuControlItem%1").arg(i));
+        connect(a, &QAction::triggered, this, [this, i] { mnuControlItem_Click(i); });
+        mnuControlItem_[std::size_t(i)] = a;
+    }
+}
+
+void frmMain::Form_Load() {
+    if (!StartupDone)
+        mnuControl_->setEnabled(false);
+    resize(572, 475); // 8580 x 7125 twips
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        const QRect r = screen->availableGeometry();
+        move(r.x() + (r.width() - width()) / 2, r.y() + (r.height() - height()) / 3);
+    }
+    TimeFormat = qBound(0, GetConfig(General, QStringLiteral("TimeFormat")).toInt(), 2);
+    ScopeConnected = false;
+    rbgTimeType[std::size_t(TimeFormat)]->setChecked(true);
+    rbgTimeType_Click(TimeFormat);
+    QString night = GetConfig(General, QStringLiteral("NightVision"));
+    if (night.isEmpty())
+        night = QStringLiteral("0");
+    chkNightVision->setChecked(night.toInt() != 0);
+    chkNightVision_Click();
+    QString port = GetConfig(General, QStringLiteral("ComPort"));
+    if (port.isEmpty()) {
+        port = QStringLiteral("1");
+        PutConfig(General, QStringLiteral("ComPort"), port);
+    }
+    applyPortSetting(port);
+    StopUI();
+    ScopeConnected = false;
+}
+
+void frmMain::applyPortSetting(const QString& setting) {
+    if (setting.trimmed().compare(QStringLiteral("Simulator"), Qt::CaseInsensitive) != 0) {
+        simulator_.reset();
+        SetCommPort(PortChoiceFor(setting));
+        return;
+    }
+    // The built-in telescope: the simulator on a pseudo-terminal, reached through the same
+    // serial code as a real one.
+    try {
+        if (!simulator_) {
+            simulator_ = std::make_unique<sim::SimServer>();
+            simulator_->start();
+        }
+        SetCommPort({simulator_->devicePath(), 0, QStringLiteral("the built-in simulator")});
+    } catch (const std::exception& e) {
+        simulator_.reset();
+        platform::prompts().MsgBox(
+            QStringLiteral("The built-in telescope simulator could not start: %1")
+                .arg(QString::fromLocal8Bit(e.what())),
+            platform::MsgIcon::Critical, platform::MsgButtons::OK, Title);
+    }
+}
+
+void frmMain::tmrStart_Timer() {
+    tmrStart_->stop();
+    if (!agent_)
+        agent_ = new AgentCtrl(this);
+    connect(agent_, &AgentCtrl::spoke, lblStatus, &QLabel::setText, Qt::UniqueConnection);
+    if (!startedByAutomation_ && GetConfig(General, QStringLiteral("StartupTips")).toDouble() != 0) {
+        auto* tip = NewTipWindow(this);
+        tip->exec();
+        delete tip;
+    }
+    mnuControl_->setEnabled(true);
+    EndBusy();
+    StartupDone = true;
+}
+
+void frmMain::mnuControlItem_Click(int index) {
+    switch (index) {
+    case 0: {
+        mnuControl_->setEnabled(false);
+        // A failure half-way (a lost link during initialisation) ends the operation but
+        // must not leave the menu dead or the cursor busy.
+        try {
+            if (mnuControlItem_[0]->text() != u"&Disconnect")
+                connectFromMenu();
+            else
+                disconnectFromMenu();
+        } catch (const LostLinkError&) {
+            EndBusy();
+        } catch (const std::exception& e) {
+            EndBusy();
+            platform::prompts().MsgBox(QString::fromLocal8Bit(e.what()),
+                                       platform::MsgIcon::Critical, platform::MsgButtons::OK,
+                                       Title);
+        }
+        mnuControl_->setEnabled(true);
+        break;
+    }
+    case 2:
+    case 3:
+    case 4: {
+        frmPlaceholder* w = index == 2   ? NewPrefsWindow(this)
+                            : index == 3 ? NewTipWindow(this)
+                                         : NewAboutWindow(this);
+        w->exec();
+        delete w;
+        break;
+    }
+    case 7:
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+void frmMain::connectFromMenu() {
+    BeginBusy();
+    int port = 0;
+    ConnectScope(port, true);
+    if (!ScopeConnected) {
+        EndBusy();
+        return;
+    }
+    InitSystem();
+    StartUI();
+    if (agent_)
+        agent_->Speak(QStringLiteral("scope is connected."));
+    tmr1S_->setInterval(1000);
+    tmr1S_->start();
+    pollCount_ = 0;
+    mnuControlItem_[0]->setText(QStringLiteral("&Disconnect"));
+    EndBusy();
+}
+
+void frmMain::disconnectFromMenu() {
+    BeginBusy();
+    chkListen->setChecked(false);
+    tmr1S_->stop();
+    if (agent_)
+        agent_->Speak(QStringLiteral("disconnecting scope."));
+    WaitMs(2000);
+    StopUI();
+    SaveSystem();
+    if (ScopeConnected)
+        SetLongFormat(false);
+    com1().close();
+    ScopeConnected = false;
+    mnuControlItem_[0]->setText(QStringLiteral("&Connect"));
+    EndBusy();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void frmMain::Form_Unload() {
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    BeginBusy();
+    SaveSystem();
+    if (agent_ && agent_->Active()) {
+        chkListen->setChecked(false);
+        agent_->Speak(QStringLiteral("Good bye"));
+        WaitMs(2000);
+        agent_->Hide();
+        WaitMs(2000);
+    }
+    tmr1S_->stop();
+    WaitMs(2000);
+    StopUI();
+    WaitMs(1000);
+
+    bool homed = false;
+    if (AlignmentMode == u"P" && ScopeConnected) {
+        const auto answer = platform::prompts().MsgBox(
+            QStringLiteral("Do you want the scope repositioned to the \"home\" position?"),
+            platform::MsgIcon::Question, platform::MsgButtons::YesNo, Title);
+        if (answer == platform::MsgAnswer::Yes) {
+            // Until the slew engine arrives, the home position is reached with the plain
+            // slew command; a refusal or a lost link simply leaves the telescope where it is.
+            try {
+                const QString st = SendCommandString(lx::GetSiderealTime);
+                SendCommandBool(lx::SetTargetRA, st);
+                SendCommandBool(lx::SetTargetDec, QStringLiteral("00:00:00"));
+                QString reply;
+                WriteRaw(QString::fromLatin1(lx::SlewToTargetCmd.text.data(),
+                                             qsizetype(lx::SlewToTargetCmd.text.size())));
+                ReadReply(reply, 1, QString());
+                if (reply.startsWith(u'0')) {
+                    for (;;) {
+                        const QString bars = SendCommandString(QStringLiteral("D"));
+                        if (bars.trimmed().isEmpty())
+                            break;
+                        WaitMs(200);
+                    }
+                    SendCommandBlind(lx::RateGuide);
+                    ScopeMoving = true;
+                    SendCommandBlind(lx::MoveEast);
+                    homed = true;
+                }
+            } catch (const std::exception&) {
+            }
+        }
+    }
+    // From here nothing may stop the program from closing.
+    try {
+        SetLongFormat(false);
+    } catch (...) {
+    }
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isWindow() && w->isVisible())
+            w->close();
+    com1().close();
+    if (homed)
+        platform::prompts().MsgBox(
+            QStringLiteral("The scope is now at home position and it's motion has been stopped."
+                           "You can power down the scope now."),
+            platform::MsgIcon::Information, platform::MsgButtons::OK, Title);
+    SetNightVision(false);
+    EndBusy();
+}
+
+// ---- status display ----
+
+void frmMain::tmr1S_Timer() {
+    pollCount_ = (pollCount_ + 1) % 60;
+    try {
+        if (ScopeConnected) {
+            const int c = pollCount_;
+            if (c % 30 == 0 || ScopeMoving)
+                lblDec->setText(DisplayAngle(SendCommandString(lx::GetDec)));
+            if ((c + 1) % 30 == 0 || ScopeMoving) {
+                lblRA->setText(DisplayTime(SendCommandString(lx::GetRA)));
+                UpdateWhatsVis();
+            }
+            if (c % 5 == 0 || ScopeMoving)
+                lblAz->setText(DisplayAzimuth());
+            if ((c + 1) % 5 == 0 || ScopeMoving) {
+                lblAlt->setText(DisplayAngle(SendCommandString(lx::GetAltitude)));
+                if (ScopeMoving)
+                    return;
+            }
+            UpdateSelectedTime(true);
+        } else {
+            int port = 0;
+            if (ConnectScope(port, false)) {
+                InitSystem();
+                StartUI();
+                mnuControlItem_[0]->setText(QStringLiteral("&Disconnect"));
+                tmr1S_->setInterval(1000);
+                pollCount_ = 0;
+            }
+        }
+    } catch (const LostLinkError&) {
+        ScopeConnected = false; // standby has already been entered
+    } catch (const std::exception& e) {
+        ScopeConnected = false;
+        lblStatus->setText(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void frmMain::UpdateSelectedTime(bool show) {
+    if (!show) {
+        lblLocTime->clear();
+        lblLocDate->clear();
+        lblST->clear();
+        return;
+    }
+    double t = 0.0;
+    try {
+        t = ParseScopeHours(SendCommandString(lx::GetLocalTime)) / 24.0;
+    } catch (const ScopeTextError&) {
+    }
+    if (TimeFormat == 0 || TimeFormat == 1) {
+        if (TimeFormat == 1) {
+            QString offset = SendCommandString(lx::GetUtcOffset);
+            try {
+                t += ParseNeutralNumber(offset) / 24.0;
+            } catch (const std::exception&) {
+            }
+        }
+        lblLocTime->setText(TimeOfDayText(t));
+        const QString shown = lblLocTime->text();
+        if (lblLocDate->text().isEmpty() || shown == u"00h 00m 00s" || shown == u"00h 00m 01s") {
+            const double day =
+                celest32::mdy_vb(SendCommandString(lx::GetDate).toLatin1().constData()) + t;
+            lblLocDate->setText(
+                QLocale().toString(celest32::DateTimeFromOle(day).date(), QLocale::ShortFormat));
+        }
+    } else {
+        const double d =
+            celest32::mdy_vb(SendCommandString(lx::GetDate).toLatin1().constData()) + t;
+        lblLocTime->setText(QString::number(celest32::vb_mjd(d) + 2415020.0, 'f', 5));
+        lblLocDate->clear();
+    }
+    lblST->setText(DisplayTime(SendCommandString(lx::GetSiderealTime)));
+}
+
+QString frmMain::DisplayAzimuth() {
+    return AzimuthFromSouthReply(SendCommandString(lx::GetAzimuth));
+}
+
+void frmMain::UpdateScopeCoords() {
+    lblRA->setText(DisplayTime(SendCommandString(lx::GetRA)));
+    lblDec->setText(DisplayAngle(SendCommandString(lx::GetDec)));
+    lblAz->setText(DisplayAzimuth());
+    lblAlt->setText(DisplayAngle(SendCommandString(lx::GetAltitude)));
+    const QString name = SendCommandString(QStringLiteral("LI")).left(8).trimmed();
+    if (name == u"NGC0") {
+        lblTgtRA->setText(QStringLiteral("RA:"));
+        lblTgtDec->setText(QStringLiteral("Dec:"));
+        lblTgtName->clear();
+        cmdSync->setEnabled(false);
+    } else {
+        lblTgtRA->setText(QStringLiteral("RA:   ") +
+                          DisplayTimeColons(SendCommandString(lx::GetTargetRA)));
+        lblTgtDec->setText(QStringLiteral("Dec: ") +
+                           DisplayAngleColons(SendCommandString(lx::GetTargetDec)));
+        lblTgtName->setText(name.isEmpty() || name.startsWith(u"User")
+                                ? QString()
+                                : name + QStringLiteral("     "));
+        cmdSync->setEnabled(true);
+    }
+}
+
+void frmMain::UpdateWhatsVis() {
+    try {
+        const QString field = SendCommandString(QStringLiteral("Lf"));
+        cmdField->setEnabled(field.mid(8, 3).trimmed().toInt() >= 1);
+        if (cmdField->isEnabled() && !ScopeMoving) {
+            const QString name = SendCommandString(QStringLiteral("LI")).left(8).trimmed();
+            if (name != lastFieldName_) {
+                if (agent_ && AutoSpeakField)
+                    agent_->SpeakField(name);
+                lastFieldName_ = name;
+            }
+        }
+        if (!cmdField->isEnabled() && !ScopeMoving)
+            lastFieldName_.clear();
+    } catch (const std::exception&) {
+        cmdField->setEnabled(false);
+    }
+}
+
+void frmMain::SwitchToStandby() {
+    if (agent_)
+        agent_->Speak(QStringLiteral("Scope has disappeared. Bye for now."));
+    StopUI();
+    SaveSystem();
+    mnuControlItem_[0]->setText(QStringLiteral("&Connect"));
+    tmr1S_->setInterval(5000);
+}
+
+void frmMain::StartUI() {
+    UpdateWhatsVis();
+    UpdateScopeCoords();
+    UpdateSelectedTime(true);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             btnEast, btnNorth, btnSouth, btnWest, cmdTimeSync, cmdFocusIn, cmdFocusOut, sldRate,
+             sldRetBlink, sldRetBrt, rbgFocus[0], rbgFocus[1], rbgTimeType[0], rbgTimeType[1],
+             rbgTimeType[2]})
+        w->setEnabled(true);
+    if (AlignmentMode == u"P")
+        chkHiPrec->setEnabled(true);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             cmdGoTo, cmdSite, cmdOptics, btnDeltaEast, btnDeltaNorth, btnDeltaSouth, btnDeltaWest,
+             cmdFreq, cmdAlign, cmdSearch, cmdScript, cmdCatSel})
+        w->setEnabled(true);
+    if (agent_ && agent_->Active()) {
+        chkListen->setEnabled(true);
+        agent_->Show();
+    }
+    platform::DoEvents();
+}
+
+void frmMain::StopUI() {
+    for (auto* rb : rbgTimeType)
+        rb->setEnabled(false);
+    rbgTimeType[std::size_t(qBound(0, TimeFormat, 2))]->setChecked(true);
+    platform::DoEvents();
+    UpdateSelectedTime(false);
+    lblRA->clear();
+    lblDec->clear();
+    lblAz->clear();
+    lblAlt->clear();
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             btnEast, btnNorth, btnSouth, btnWest, btnDeltaEast, btnDeltaNorth, btnDeltaSouth,
+             btnDeltaWest, cmdAlign, cmdFreq, cmdCatSel, cmdField, cmdGoTo, cmdOptics, cmdSearch,
+             cmdSite, cmdTimeSync, cmdScript, cmdFocusIn, cmdFocusOut, cmdSync})
+        w->setEnabled(false);
+    lblTgtRA->setText(QStringLiteral("RA:"));
+    lblTgtDec->setText(QStringLiteral("Dec:"));
+    lblTgtName->clear();
+    for (QWidget* w : std::initializer_list<QWidget*>{chkHiPrec, sldRate, sldRetBlink, sldRetBrt,
+                                                      rbgFocus[0], rbgFocus[1], chkListen})
+        w->setEnabled(false);
+    if (agent_)
+        agent_->Hide();
+    platform::DoEvents();
+}
+
+void frmMain::rbgTimeType_Click(int index) {
+    PutConfig(General, QStringLiteral("TimeFormat"), QString::number(index));
+    TimeFormat = index;
+    static const QString captions[] = {QStringLiteral("Local:"), QStringLiteral("UTC:"),
+                                       QStringLiteral("Julian:")};
+    lblTimeType->setText(captions[qBound(0, index, 2)]);
+    lblLocDate->setVisible(index != 2);
+    lblLocDate->clear();
+    if (ScopeConnected) {
+        try {
+            UpdateSelectedTime(true);
+        } catch (const LostLinkError&) {
+        }
+    }
+}
+
+// ---- night colours ----
+
+void frmMain::chkNightVision_Click() { SetNightVision(chkNightVision->isChecked()); }
+
+void frmMain::SetNightVision(bool on) {
+    if (on && !dayPalette_) {
+        dayPalette_ = QApplication::palette();
+        QApplication::setPalette(nightPalette());
+    } else if (!on && dayPalette_) {
+        QApplication::setPalette(*dayPalette_);
+        dayPalette_.reset();
+    }
+}
+
+} // namespace teleon

@@ -1,0 +1,99 @@
+// The main window: the telescope's live position and time, the hand controls, and the
+// "&Control" menu that connects, disconnects and ends the program.
+#pragma once
+
+#include <QMainWindow>
+#include <QPalette>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTimer;
+
+namespace teleon {
+
+class AgentCtrl;
+namespace sim {
+class SimServer;
+}
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(bool startedByAutomation = false, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Life of the window
+    void Form_Load();
+    void tmrStart_Timer();
+    void mnuControlItem_Click(int index);
+    void Form_Unload();
+
+    // Status display
+    void tmr1S_Timer();
+    void UpdateSelectedTime(bool show);
+    void UpdateScopeCoords();
+    void UpdateWhatsVis();
+    void SwitchToStandby();
+    void StartUI();
+    void StopUI();
+    void rbgTimeType_Click(int index);
+    QString DisplayAzimuth();
+
+    // Night colours
+    void chkNightVision_Click();
+    void SetNightVision(bool on);
+
+    QTimer* tmr1S() const { return tmr1S_; }
+    QTimer* tmrStart() const { return tmrStart_; }
+    QAction* controlItem(int index) const { return mnuControlItem_[std::size_t(index)]; }
+    QMenu* controlMenu() const { return mnuControl_; }
+    AgentCtrl* agent() const { return agent_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void applyPortSetting(const QString& setting);
+    void connectFromMenu();
+    void disconnectFromMenu();
+
+    bool startedByAutomation_;
+    bool unloaded_ = false;
+    int pollCount_ = 0;
+    QString lastFieldName_;
+
+    QMenu* mnuControl_ = nullptr;
+    std::array<QAction*, 8> mnuControlItem_{};
+    QTimer* tmr1S_ = nullptr;
+    QTimer* tmrStart_ = nullptr;
+    AgentCtrl* agent_ = nullptr;
+    std::unique_ptr<sim::SimServer> simulator_;
+    std::optional<QPalette> dayPalette_; // the colours before night vision
+
+public:
+    // Controls, named as the rest of the program knows them.
+    QLabel *lblRA, *lblDec, *lblAz, *lblAlt, *lblST;
+    QLabel *lblTimeType, *lblLocTime, *lblLocDate;
+    QLabel *lblTgtRA, *lblTgtDec, *lblTgtName;
+    QLabel* lblStatus;
+    std::array<QRadioButton*, 3> rbgTimeType{};
+    std::array<QRadioButton*, 2> rbgFocus{};
+    QPushButton *btnNorth, *btnSouth, *btnEast, *btnWest;
+    QPushButton *btnDeltaNorth, *btnDeltaSouth, *btnDeltaEast, *btnDeltaWest;
+    QPushButton *cmdGoTo, *cmdSearch, *cmdCatSel, *cmdScript, *cmdAlign, *cmdSite, *cmdOptics,
+        *cmdFreq, *cmdTimeSync, *cmdFocusIn, *cmdFocusOut, *cmdSync, *cmdField;
+    QSlider *sldRate, *sldRetBlink, *sldRetBrt;
+    QCheckBox *chkHiPrec, *chkListen, *chkNightVision;
+};
+
+} // namespace teleon

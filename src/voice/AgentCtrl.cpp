@@ -1,0 +1,10 @@
+#include "voice/AgentCtrl.h"
+
+namespace teleon {
+
+void AgentCtrl::Speak(const QString& text) { emit spoke(text); }
+void AgentCtrl::SpeakField(const QString& objectName) { emit spoke(objectName); }
+void AgentCtrl::Show() {}
+void AgentCtrl::Hide() {}
+
+} // namespace teleon
