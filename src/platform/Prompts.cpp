@@ -60,9 +60,12 @@ std::optional<QString> ScriptedPrompts::InputBox(const QString& prompt, const QS
     inputPrompts << prompt;
     if (inputs.empty())
         return defaultText;
-    auto a = inputs.front();
+    const bool cancelled = !inputs.front().has_value();
+    const QString text = inputs.front().value_or(QString());
     inputs.pop_front();
-    return a;
+    if (cancelled)
+        return std::nullopt;
+    return text;
 }
 
 QString ScriptedPrompts::FileDialog(const FileDialogRequest&) {
