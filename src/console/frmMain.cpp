@@ -489,8 +489,7 @@ void frmMain::Form_Unload() {
                 SendCommandBool(lx::SetTargetRA, st);
                 SendCommandBool(lx::SetTargetDec, QStringLiteral("00:00:00"));
                 QString reply;
-                WriteRaw(QString::fromLatin1(lx::SlewToTargetCmd.text.data(),
-                                             qsizetype(lx::SlewToTargetCmd.text.size())));
+                WriteRaw(lx::SlewToTargetCmd);
                 ReadReply(reply, 1, QString());
                 if (reply.startsWith(u'0')) {
                     for (;;) {

@@ -19,10 +19,6 @@ int replyTimeoutMs = 20000;
 
 QString framed(const QString& command) { return QStringLiteral("#:") + command + u'#'; }
 
-QString joined(const LxCommand& command, const QString& argument) {
-    return QString::fromLatin1(command.text.data(), qsizetype(command.text.size())) + argument;
-}
-
 [[noreturn]] void lostLink() {
     qCDebug(lcTraffic) << "no reply within" << replyTimeoutMs << "ms: link lost";
     ScopeConnected = false;
@@ -49,6 +45,11 @@ void SetReplyTimeoutMs(int ms) { replyTimeoutMs = ms; }
 void WriteRaw(const QString& text) {
     qCDebug(lcTraffic).noquote() << "CMD" << text.toLatin1().toPercentEncoding("#:+-*/ .'");
     port.write(text.toLatin1());
+}
+
+void WriteRaw(const LxCommand& command, const QString& argument) {
+    Q_ASSERT(command.kind == Exchange::Raw);
+    WriteRaw(CommandText(command, argument));
 }
 
 void ReadReply(QString& buffer, int start, const QString& terminator) {
@@ -92,27 +93,33 @@ void SendCommandBlind(const QString& command) { WriteRaw(framed(command)); }
 
 QString SendCommandString(const LxCommand& command, const QString& argument) {
     Q_ASSERT(command.kind == Exchange::String);
-    return SendCommandString(joined(command, argument));
+    return SendCommandString(CommandText(command, argument));
 }
 
 bool SendCommandBool(const LxCommand& command, const QString& argument) {
     Q_ASSERT(command.kind == Exchange::Bool);
-    return SendCommandBool(joined(command, argument));
+    return SendCommandBool(CommandText(command, argument));
 }
 
 void SendCommandBlind(const LxCommand& command, const QString& argument) {
     Q_ASSERT(command.kind == Exchange::Blind);
-    SendCommandBlind(joined(command, argument));
+    SendCommandBlind(CommandText(command, argument));
+}
+
+StatusTimerPause::StatusTimerPause()
+    : timer_(statusTimer), wasActive_(timer_ && timer_->isActive()) {
+    if (wasActive_)
+        timer_->stop();
+}
+
+StatusTimerPause::~StatusTimerPause() {
+    if (wasActive_ && statusTimer == timer_)
+        timer_->start();
 }
 
 void WaitMs(long milliseconds) {
-    QTimer* timer = statusTimer;
-    const bool wasActive = timer && timer->isActive();
-    if (wasActive)
-        timer->stop();
+    StatusTimerPause pause;
     platform::RunEventLoopFor(int(qBound(0L, milliseconds, long(INT_MAX))));
-    if (wasActive && statusTimer == timer)
-        timer->start();
 }
 
 void BeginBusy() {

@@ -46,6 +46,19 @@ QTimer* StatusTimer();
 int ReplyTimeoutMs();
 void SetReplyTimeoutMs(int ms);
 
+// Pauses the status timer for the life of the object and restarts it if it was running.
+class StatusTimerPause {
+public:
+    StatusTimerPause();
+    ~StatusTimerPause();
+    StatusTimerPause(const StatusTimerPause&) = delete;
+    StatusTimerPause& operator=(const StatusTimerPause&) = delete;
+
+private:
+    QTimer* timer_;
+    bool wasActive_;
+};
+
 // Exchanges. Each throws LostLinkError when the reply does not come in time and
 // platform::PortError when the port itself fails (not open, write failed).
 QString SendCommandString(const QString& command);
@@ -57,6 +70,7 @@ void SendCommandBlind(const LxCommand& command, const QString& argument = {});
 
 // Writes text exactly as given (the acknowledge byte, commands that come already framed).
 void WriteRaw(const QString& text);
+void WriteRaw(const LxCommand& command, const QString& argument = {});
 
 // Fills buffer from the port until terminator occurs at or after position start (1-based), or
 // with an empty terminator until at least one character has arrived. Start 1 empties the buffer

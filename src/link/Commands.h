@@ -3,6 +3,8 @@
 // of the program can be read (and checked against the telescope's manual) in one place.
 #pragma once
 
+#include <QString>
+
 #include <string_view>
 
 namespace teleon {
@@ -19,6 +21,11 @@ struct LxCommand {
     Exchange kind;
     std::string_view reply; // what the telescope answers
 };
+
+// The command's text (for Raw commands, exactly the bytes written) followed by its argument.
+inline QString CommandText(const LxCommand& command, const QString& argument = {}) {
+    return QString::fromLatin1(command.text.data(), qsizetype(command.text.size())) + argument;
+}
 
 namespace lx {
 

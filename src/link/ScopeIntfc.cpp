@@ -23,23 +23,6 @@ void showCritical(const QString& text) {
                                Title);
 }
 
-// Pauses the status timer for the life of the object and restarts it if it was running.
-class StatusTimerPause {
-public:
-    StatusTimerPause() : timer_(StatusTimer()), wasActive_(timer_ && timer_->isActive()) {
-        if (wasActive_)
-            timer_->stop();
-    }
-    ~StatusTimerPause() {
-        if (wasActive_ && StatusTimer() == timer_)
-            timer_->start();
-    }
-
-private:
-    QTimer* timer_;
-    bool wasActive_;
-};
-
 double datePart(double oleDate) {
     const QDateTime dt = celest32::DateTimeFromOle(oleDate);
     return celest32::OleFromDateTime(QDateTime(dt.date(), QTime(0, 0), dt.timeSpec()));
@@ -80,7 +63,7 @@ bool ConnectScope(int& port, bool showMessages) {
         if (!com1().isOpen())
             com1().open();
         QString reply;
-        WriteRaw(QString::fromLatin1(lx::Acknowledge.text.data(), 1));
+        WriteRaw(lx::Acknowledge);
         const std::int64_t t0 = platform::TickMs();
         bool timedOut = false;
         while (reply.isEmpty()) {
@@ -138,7 +121,7 @@ void DisconnectScope() {
 }
 
 QString QueryAlignMode() {
-    WriteRaw(QString::fromLatin1(lx::Acknowledge.text.data(), 1));
+    WriteRaw(lx::Acknowledge);
     QString reply;
     ReadReply(reply, 1, QString());
     return reply.left(1);
@@ -153,14 +136,12 @@ void SetLongFormat(bool wantLong) {
 }
 
 void SetHighPrecisionPointing(bool wantOn) {
-    const QString toggle = QString::fromLatin1(lx::TogglePrecision.text.data(),
-                                               qsizetype(lx::TogglePrecision.text.size()));
     const QString until = QStringLiteral("PRECISION");
     QString reply;
-    WriteRaw(toggle);
+    WriteRaw(lx::TogglePrecision);
     ReadReply(reply, 1, until);
     if ((reply.startsWith(u"LOW") && wantOn) || (reply.startsWith(u"HIGH") && !wantOn)) {
-        WriteRaw(toggle);
+        WriteRaw(lx::TogglePrecision);
         ReadReply(reply, 1, until);
     }
     HighPrecisionPointing = wantOn;
@@ -200,9 +181,7 @@ bool SetScopeClock(double& localDateTime, bool showMessages) {
             if (scopeDay != wantedDay) {
                 // The busy cursor must end also when the link is lost half-way.
                 BusyGuard busy;
-                WriteRaw(QString::fromLatin1(lx::SetLocalDate.text.data(),
-                                             qsizetype(lx::SetLocalDate.text.size())) +
-                         FormatScopeDate(wantedDay) + u'#');
+                WriteRaw(lx::SetLocalDate, FormatScopeDate(wantedDay) + u'#');
                 QString reply;
                 ReadReply(reply, 1, QString());
                 if (reply.startsWith(u'0')) {
