@@ -1,3 +1,5 @@
 #include "console/MainEntry.h"
 
-int main(int argc, char** argv) { return teleon::Main(argc, argv); }
+int main(int argc, char** argv) {
+    return teleon::Main(argc, argv);
+}

@@ -13,6 +13,8 @@ void InitSystem() {
     TrackFrequency = 60.1;
 }
 
-void SaveSystem() { PutConfig(QStringLiteral("General"), QStringLiteral("TimeFormat"), QString::number(TimeFormat)); }
+void SaveSystem() {
+    PutConfig(QStringLiteral("General"), QStringLiteral("TimeFormat"), QString::number(TimeFormat));
+}
 
 } // namespace teleon

@@ -7,7 +7,9 @@ namespace teleon {
 namespace {
 
 // Characters from position `from` (1-based) for `count` characters; short texts give less.
-QString chars(const QString& text, int from, int count) { return text.mid(from - 1, count); }
+QString chars(const QString& text, int from, int count) {
+    return text.mid(from - 1, count);
+}
 
 const QChar Degree(0x00B0);
 

@@ -216,14 +216,14 @@ void frmMain::buildControls() {
     btnSouth = button(fraMotion, "btnSouth", QStringLiteral("S"), QStringLiteral("Move south"));
     btnEast = button(fraMotion, "btnEast", QStringLiteral("E"), QStringLiteral("Move east"));
     btnWest = button(fraMotion, "btnWest", QStringLiteral("W"), QStringLiteral("Move west"));
-    btnDeltaNorth = button(fraMotion, "btnDeltaNorth", QStringLiteral("\u25B3"),
-                           QStringLiteral("Step north"));
-    btnDeltaSouth = button(fraMotion, "btnDeltaSouth", QStringLiteral("\u25BD"),
-                           QStringLiteral("Step south"));
-    btnDeltaEast = button(fraMotion, "btnDeltaEast", QStringLiteral("\u25C1"),
-                          QStringLiteral("Step east"));
-    btnDeltaWest = button(fraMotion, "btnDeltaWest", QStringLiteral("\u25B7"),
-                          QStringLiteral("Step west"));
+    btnDeltaNorth =
+        button(fraMotion, "btnDeltaNorth", QStringLiteral("\u25B3"), QStringLiteral("Step north"));
+    btnDeltaSouth =
+        button(fraMotion, "btnDeltaSouth", QStringLiteral("\u25BD"), QStringLiteral("Step south"));
+    btnDeltaEast =
+        button(fraMotion, "btnDeltaEast", QStringLiteral("\u25C1"), QStringLiteral("Step east"));
+    btnDeltaWest =
+        button(fraMotion, "btnDeltaWest", QStringLiteral("\u25B7"), QStringLiteral("Step west"));
     pad->addWidget(btnDeltaNorth, 0, 2);
     pad->addWidget(btnNorth, 1, 2);
     pad->addWidget(btnDeltaEast, 2, 0);
@@ -277,7 +277,7 @@ void frmMain::buildControls() {
     cmdFreq = button(central, "cmdFreq", QStringLiteral("Trac&king..."));
     cmdTimeSync = button(central, "cmdTimeSync", QStringLiteral("Set &Time"),
                          QStringLiteral("Set the telescope's clock from this computer"));
-    QPushButton* buttons[] = {cmdGoTo, cmdSearch, cmdCatSel, cmdScript, cmdAlign,
+    QPushButton* buttons[] = {cmdGoTo, cmdSearch, cmdCatSel, cmdScript,  cmdAlign,
                               cmdSite, cmdOptics, cmdFreq,   cmdTimeSync};
     for (int i = 0; i < 9; ++i)
         grid->addWidget(buttons[i], i / 5, i % 5);
@@ -297,15 +297,15 @@ void frmMain::buildControls() {
     // The Control menu: entries 0..7 (5 is not used).
     mnuControl_ = menuBar()->addMenu(QStringLiteral("&Control"));
     mnuControl_->setObjectName(QStringLiteral("mnuControl"));
-    const QString items[] = {QStringLiteral("&Connect"),   QStringLiteral("-"),
-                             QStringLiteral("&Preferences..."), QStringLiteral("&Tips..."),
-                             QStringLiteral("&About..."), QString(),
-                             QStringLiteral("-"),         QStringLiteral("E&xit")};
+    const QString items[] = {
+        QStringLiteral("&Connect"), QStringLiteral("-"),         QStringLiteral("&Preferences..."),
+        QStringLiteral("&Tips..."), QStringLiteral("&About..."), QString(),
+        QStringLiteral("-"),        QStringLiteral("E&xit")};
     for (int i = 0; i < 8; ++i) {
         if (items[i].isNull())
             continue;
-        QAction* a = items[i] == u"-" ? mnuControl_->addSeparator()
-                                      : mnuControl_->addAction(items[i]);
+        QAction* a =
+            items[i] == u"-" ? mnuControl_->addSeparator() : mnuControl_->addAction(items[i]);
         a->setObjectName(QStringLiteral("mnuControlItem%1").arg(i));
         connect(a, &QAction::triggered, this, [this, i] { mnuControlItem_Click(i); });
         mnuControlItem_[std::size_t(i)] = a;
@@ -367,7 +367,8 @@ void frmMain::tmrStart_Timer() {
     if (!agent_)
         agent_ = new AgentCtrl(this);
     connect(agent_, &AgentCtrl::spoke, lblStatus, &QLabel::setText, Qt::UniqueConnection);
-    if (!startedByAutomation_ && GetConfig(General, QStringLiteral("StartupTips")).toDouble() != 0) {
+    if (!startedByAutomation_ &&
+        GetConfig(General, QStringLiteral("StartupTips")).toDouble() != 0) {
         auto* tip = NewTipWindow(this);
         tip->exec();
         delete tip;
@@ -689,9 +690,10 @@ void frmMain::StopUI() {
     lblAz->clear();
     lblAlt->clear();
     for (QWidget* w : std::initializer_list<QWidget*>{
-             btnEast, btnNorth, btnSouth, btnWest, btnDeltaEast, btnDeltaNorth, btnDeltaSouth,
-             btnDeltaWest, cmdAlign, cmdFreq, cmdCatSel, cmdField, cmdGoTo, cmdOptics, cmdSearch,
-             cmdSite, cmdTimeSync, cmdScript, cmdFocusIn, cmdFocusOut, cmdSync})
+             btnEast,       btnNorth,     btnSouth,  btnWest, btnDeltaEast, btnDeltaNorth,
+             btnDeltaSouth, btnDeltaWest, cmdAlign,  cmdFreq, cmdCatSel,    cmdField,
+             cmdGoTo,       cmdOptics,    cmdSearch, cmdSite, cmdTimeSync,  cmdScript,
+             cmdFocusIn,    cmdFocusOut,  cmdSync})
         w->setEnabled(false);
     lblTgtRA->setText(QStringLiteral("RA:"));
     lblTgtDec->setText(QStringLiteral("Dec:"));
@@ -722,7 +724,9 @@ void frmMain::rbgTimeType_Click(int index) {
 
 // ---- night colours ----
 
-void frmMain::chkNightVision_Click() { SetNightVision(chkNightVision->isChecked()); }
+void frmMain::chkNightVision_Click() {
+    SetNightVision(chkNightVision->isChecked());
+}
 
 void frmMain::SetNightVision(bool on) {
     if (on && !dayPalette_) {

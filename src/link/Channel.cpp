@@ -17,7 +17,9 @@ platform::SerialPort port;
 QTimer* statusTimer = nullptr;
 int replyTimeoutMs = 20000;
 
-QString framed(const QString& command) { return QStringLiteral("#:") + command + u'#'; }
+QString framed(const QString& command) {
+    return QStringLiteral("#:") + command + u'#';
+}
 
 [[noreturn]] void lostLink() {
     qCDebug(lcTraffic) << "no reply within" << replyTimeoutMs << "ms: link lost";
@@ -34,13 +36,23 @@ LinkHooks& Hooks() {
     return hooks;
 }
 
-platform::SerialPort& com1() { return port; }
+platform::SerialPort& com1() {
+    return port;
+}
 
-void SetStatusTimer(QTimer* timer) { statusTimer = timer; }
-QTimer* StatusTimer() { return statusTimer; }
+void SetStatusTimer(QTimer* timer) {
+    statusTimer = timer;
+}
+QTimer* StatusTimer() {
+    return statusTimer;
+}
 
-int ReplyTimeoutMs() { return replyTimeoutMs; }
-void SetReplyTimeoutMs(int ms) { replyTimeoutMs = ms; }
+int ReplyTimeoutMs() {
+    return replyTimeoutMs;
+}
+void SetReplyTimeoutMs(int ms) {
+    replyTimeoutMs = ms;
+}
 
 void WriteRaw(const QString& text) {
     qCDebug(lcTraffic).noquote() << "CMD" << text.toLatin1().toPercentEncoding("#:+-*/ .'");
@@ -89,7 +101,9 @@ bool SendCommandBool(const QString& command) {
     return buffer.startsWith(u'1');
 }
 
-void SendCommandBlind(const QString& command) { WriteRaw(framed(command)); }
+void SendCommandBlind(const QString& command) {
+    WriteRaw(framed(command));
+}
 
 QString SendCommandString(const LxCommand& command, const QString& argument) {
     Q_ASSERT(command.kind == Exchange::String);

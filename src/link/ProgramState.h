@@ -13,21 +13,21 @@ inline bool HighPrecisionPointing = false; // the telescope's high-precision poi
 inline int ReticleLevel = 0;               // 0 (dark) .. 9
 inline bool ScopeMoving = false;           // a slew or hand motion is running
 inline bool SlewAborted = false;
-inline bool StartupDone = false;           // the start-up timer has finished
-inline int TimeFormat = 0;                 // 0 local, 1 UTC, 2 Julian
-inline double TrackFrequency = 60.1;       // Hz
-inline double TiltUpLimit = 0.0;           // degrees; 0 for none
-inline int DeepSkyCatalog = 0;             // 0 NGC, 1 IC, 2 UGC
-inline int StarCatalog = 0;                // 0 STAR, 1 SAO, 2 GCVS
+inline bool StartupDone = false;     // the start-up timer has finished
+inline int TimeFormat = 0;           // 0 local, 1 UTC, 2 Julian
+inline double TrackFrequency = 60.1; // Hz
+inline double TiltUpLimit = 0.0;     // degrees; 0 for none
+inline int DeepSkyCatalog = 0;       // 0 NGC, 1 IC, 2 UGC
+inline int StarCatalog = 0;          // 0 STAR, 1 SAO, 2 GCVS
 inline bool FastFocus = false;
-inline double FieldRadius = 0.0;           // arc-minutes
-inline double FieldWidth = 0.0;            // arc-minutes
-inline double FieldHeight = 0.0;           // arc-minutes
+inline double FieldRadius = 0.0; // arc-minutes
+inline double FieldWidth = 0.0;  // arc-minutes
+inline double FieldHeight = 0.0; // arc-minutes
 inline bool RectField = false;
 inline double FieldMagnification = 0.0;
-inline QString ScopeName;                  // telescope (optics) name
+inline QString ScopeName; // telescope (optics) name
 inline QString EyepieceName;
-inline int AlertFlags = 0;                 // bit 0: no clock notice
+inline int AlertFlags = 0; // bit 0: no clock notice
 inline QChar DecimalSep = QLatin1Char('.');
 inline QChar ThousandSep = QLatin1Char(',');
 inline bool PolarAligned = false;

@@ -19,8 +19,7 @@ const QString Title = QStringLiteral("LX-200 Vantor");
 PortChoice currentPort = PortChoiceFor(QStringLiteral("1"));
 
 void showCritical(const QString& text) {
-    platform::prompts().MsgBox(text, platform::MsgIcon::Critical, platform::MsgButtons::OK,
-                               Title);
+    platform::prompts().MsgBox(text, platform::MsgIcon::Critical, platform::MsgButtons::OK, Title);
 }
 
 double datePart(double oleDate) {
@@ -52,7 +51,9 @@ void SetCommPort(const PortChoice& choice) {
     com1().setDevicePath(choice.devicePath);
 }
 
-PortChoice CommPort() { return currentPort; }
+PortChoice CommPort() {
+    return currentPort;
+}
 
 bool ConnectScope(int& port, bool showMessages) {
     StatusTimerPause pause;
@@ -206,8 +207,8 @@ bool SetScopeClock(double& localDateTime, bool showMessages) {
         result = true;
         if (showMessages && (AlertFlags & 1) == 0 && Hooks().ShowTimeAlert)
             Hooks().ShowTimeAlert(
-                extraText + QStringLiteral(
-                                "The scope's date and time have been updated from your PC clock."));
+                extraText +
+                QStringLiteral("The scope's date and time have been updated from your PC clock."));
     }
     refreshDisplay();
     return result;

@@ -42,8 +42,12 @@ MsgAnswer firstButton(MsgButtons buttons) {
 
 } // namespace
 
-Prompts& prompts() { return *current; }
-void setPrompts(Prompts* service) { current = service ? service : &silent; }
+Prompts& prompts() {
+    return *current;
+}
+void setPrompts(Prompts* service) {
+    current = service ? service : &silent;
+}
 
 MsgAnswer ScriptedPrompts::MsgBox(const QString& text, MsgIcon icon, MsgButtons buttons,
                                   const QString& title) {
@@ -88,8 +92,12 @@ void EndProgram(int exitCode) {
     std::exit(exitCode);
 }
 
-void setEndProgramHandler(EndProgramHandler handler) { endHandler = handler; }
+void setEndProgramHandler(EndProgramHandler handler) {
+    endHandler = handler;
+}
 
-void throwProgramEnded(int exitCode) { throw ProgramEnded{exitCode}; }
+void throwProgramEnded(int exitCode) {
+    throw ProgramEnded{exitCode};
+}
 
 } // namespace teleon::platform

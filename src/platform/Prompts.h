@@ -60,12 +60,12 @@ public:
     QString FileDialog(const FileDialogRequest& request) override;
     void SetBusyCursor(bool busy) override;
 
-    std::deque<MsgAnswer> answers;                 // consumed by MsgBox
-    std::deque<std::optional<QString>> inputs;     // consumed by InputBox
-    std::deque<QString> files;                     // consumed by FileDialog
-    std::vector<Message> messages;                 // every message shown
-    QStringList inputPrompts;                      // every input box's prompt
-    std::vector<bool> cursorChanges;               // every SetBusyCursor call
+    std::deque<MsgAnswer> answers;             // consumed by MsgBox
+    std::deque<std::optional<QString>> inputs; // consumed by InputBox
+    std::deque<QString> files;                 // consumed by FileDialog
+    std::vector<Message> messages;             // every message shown
+    QStringList inputPrompts;                  // every input box's prompt
+    std::vector<bool> cursorChanges;           // every SetBusyCursor call
     bool busy = false;
 };
 

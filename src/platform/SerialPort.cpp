@@ -18,7 +18,9 @@ namespace teleon::platform {
 
 namespace {
 
-QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+QString errnoText(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
 
 void sleepMs(int ms) {
     if (ms <= 0)
@@ -30,7 +32,9 @@ void sleepMs(int ms) {
 
 } // namespace
 
-SerialPort::~SerialPort() { close(); }
+SerialPort::~SerialPort() {
+    close();
+}
 
 void SerialPort::open() {
     if (fd_ >= 0)
@@ -92,7 +96,8 @@ void SerialPort::write(const QByteArray& bytes) {
         if (n < 0 && errno == EAGAIN) {
             pollfd p{fd_, POLLOUT, 0};
             if (::poll(&p, 1, 1000) <= 0)
-                throw PortError(PortWriteFailed, QStringLiteral("Write to %1 timed out").arg(path_));
+                throw PortError(PortWriteFailed,
+                                QStringLiteral("Write to %1 timed out").arg(path_));
             continue;
         }
         throw PortError(PortWriteFailed,

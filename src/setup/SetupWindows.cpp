@@ -23,13 +23,16 @@ frmTimeAlert::frmTimeAlert(QWidget* parent) : QDialog(parent) {
     layout->addWidget(chkNoAlert_);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(chkNoAlert_, &QCheckBox::toggled, this, [](bool on) {
-        AlertFlags = on ? (AlertFlags | 1) : (AlertFlags & ~1);
-    });
+    connect(chkNoAlert_, &QCheckBox::toggled, this,
+            [](bool on) { AlertFlags = on ? (AlertFlags | 1) : (AlertFlags & ~1); });
 }
 
-void frmTimeAlert::SetMessage(const QString& text) { lblMessage_->setText(text); }
-QString frmTimeAlert::Message() const { return lblMessage_->text(); }
+void frmTimeAlert::SetMessage(const QString& text) {
+    lblMessage_->setText(text);
+}
+QString frmTimeAlert::Message() const {
+    return lblMessage_->text();
+}
 
 frmPlaceholder::frmPlaceholder(const QString& objectName, const QString& caption,
                                const QString& text, QWidget* parent)

@@ -2,8 +2,12 @@
 
 namespace teleon {
 
-void AgentCtrl::Speak(const QString& text) { emit spoke(text); }
-void AgentCtrl::SpeakField(const QString& objectName) { emit spoke(objectName); }
+void AgentCtrl::Speak(const QString& text) {
+    emit spoke(text);
+}
+void AgentCtrl::SpeakField(const QString& objectName) {
+    emit spoke(objectName);
+}
 void AgentCtrl::Show() {}
 void AgentCtrl::Hide() {}
 

@@ -226,8 +226,8 @@ TEST_F(ConnectionTest, ReticleLevelIsClampedInPlace) {
         SetReticleLevel(level);
         EXPECT_EQ(level, row.left);
         EXPECT_EQ(ReticleLevel, row.left);
-        QByteArray expected = QByteArray("#:B-#").repeated(10) +
-                              QByteArray("#:B+#").repeated(row.brighter);
+        QByteArray expected =
+            QByteArray("#:B-#").repeated(10) + QByteArray("#:B+#").repeated(row.brighter);
         sim.waitForReceived(expected.size(), 2000);
         EXPECT_EQ(sim.receivedBytes(), expected) << row.asked;
         sim.withModel([&](sim::LX200Model& m) { EXPECT_EQ(m.reticleLevel(), row.left); });
@@ -257,7 +257,8 @@ protected:
         connectQuietly();
     }
     void setScopeDay(QDate day) {
-        sim.withModel([&](sim::LX200Model& m) { m.setLocalDateTime(QDateTime(day, QTime(1, 0), Qt::UTC)); });
+        sim.withModel(
+            [&](sim::LX200Model& m) { m.setLocalDateTime(QDateTime(day, QTime(1, 0), Qt::UTC)); });
     }
     static double ole(QDate d, QTime t) { return celest32::OleFromDateTime(QDateTime(d, t)); }
 };
@@ -268,10 +269,12 @@ TEST_F(ClockTest, SameDateSendsOnlyTimeAndReadsDate) {
     EXPECT_TRUE(SetScopeClock(when, true));
     EXPECT_EQ(sim.receivedBytes(), QByteArray("#:SL 21:05:09##:GC#"));
     ASSERT_EQ(alerts.size(), 1);
-    EXPECT_EQ(alerts[0], QStringLiteral("The scope's date and time have been updated from your PC clock."));
+    EXPECT_EQ(alerts[0],
+              QStringLiteral("The scope's date and time have been updated from your PC clock."));
     EXPECT_EQ(refreshes, 1);
     sim.withModel([](sim::LX200Model& m) {
-        EXPECT_EQ(m.localDateTime().time().toString(QStringLiteral("HH:mm")), QStringLiteral("21:05"));
+        EXPECT_EQ(m.localDateTime().time().toString(QStringLiteral("HH:mm")),
+                  QStringLiteral("21:05"));
     });
 }
 
@@ -290,7 +293,8 @@ TEST_F(ClockTest, NewDateWaitsForBothTexts) {
     EXPECT_FALSE(prompts.cursorChanges.empty());
     // Both texts were consumed: the next exchange reads a clean reply.
     EXPECT_EQ(SendCommandString(lx::GetDate), QStringLiteral("12/06/26"));
-    sim.withModel([](sim::LX200Model& m) { EXPECT_EQ(m.localDateTime().date(), QDate(2026, 12, 6)); });
+    sim.withModel(
+        [](sim::LX200Model& m) { EXPECT_EQ(m.localDateTime().date(), QDate(2026, 12, 6)); });
 }
 
 TEST_F(ClockTest, NoticeSuppressedByAlertFlagOrQuietCall) {
@@ -310,8 +314,9 @@ TEST_F(ClockTest, RefusedTimeIsIllegal) {
     EXPECT_FALSE(SetScopeClock(when, true));
     EXPECT_EQ(heard(1), (Commands{"SL 22:00:00"}));
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text,
-              QStringLiteral("The date or time was illegal. Check your PC date and time settings."));
+    EXPECT_EQ(
+        prompts.messages[0].text,
+        QStringLiteral("The date or time was illegal. Check your PC date and time settings."));
     EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Critical);
     EXPECT_TRUE(alerts.isEmpty());
     EXPECT_EQ(refreshes, 1);
@@ -324,7 +329,8 @@ TEST_F(ClockTest, RefusedDateIsIllegalAndCursorRestored) {
     EXPECT_FALSE(SetScopeClock(when, true));
     EXPECT_FALSE(prompts.busy);
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_TRUE(prompts.messages[0].text.startsWith(QStringLiteral("The date or time was illegal.")));
+    EXPECT_TRUE(
+        prompts.messages[0].text.startsWith(QStringLiteral("The date or time was illegal.")));
 }
 
 TEST_F(ClockTest, LinkLostDuringDateChangeRaisesAndEndsBusyCursor) {

@@ -47,7 +47,8 @@ public:
     void send(const QByteArray& bytes) {
         qsizetype done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(master_, bytes.constData() + done, size_t(bytes.size() - done));
+            const ssize_t n =
+                ::write(master_, bytes.constData() + done, size_t(bytes.size() - done));
             if (n > 0)
                 done += n;
             else if (n < 0 && errno != EAGAIN && errno != EINTR)

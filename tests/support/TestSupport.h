@@ -11,7 +11,8 @@ namespace teleon::test {
 // touches the user's real configuration.
 class TempConfigHome {
 public:
-    TempConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")), had_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+    TempConfigHome()
+        : old_(qgetenv("XDG_CONFIG_HOME")), had_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
         qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
     }
     ~TempConfigHome() {
