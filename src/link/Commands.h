@@ -63,5 +63,11 @@ inline constexpr LxCommand SlewToTargetCmd{"#:MS#", Exchange::Raw,
 inline constexpr LxCommand RateGuide{"RG", Exchange::Blind, "none"};
 inline constexpr LxCommand MoveEast{"Me", Exchange::Blind, "none"};
 
+// Tracking frequency
+inline constexpr LxCommand GetTrackFrequency{"GT", Exchange::String, "TT.T#, hertz"};
+inline constexpr LxCommand TrackSidereal{"TQ", Exchange::Blind, "none"};
+inline constexpr LxCommand TrackManual{"TM", Exchange::Blind, "none"};
+inline constexpr LxCommand SetTrackFrequency{"ST ", Exchange::Bool, "1 accepted, 0 refused"};
+
 } // namespace lx
 } // namespace teleon
