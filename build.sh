@@ -12,7 +12,7 @@ what=${1:-}
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev liberfa-dev
-    locales xvfb x11-utils xauth indi-bin
+    locales xvfb x11-utils xauth python3 indi-bin
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

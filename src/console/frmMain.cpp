@@ -1,12 +1,12 @@
 #include "console/frmMain.h"
 
 #include "astro/Celest32.h"
-#include "console/ConsoleInit.h"
 #include "console/Registry.h"
 #include "console/StatusText.h"
 #include "link/Channel.h"
 #include "link/ProgramState.h"
 #include "link/ScopeIntfc.h"
+#include "link/SlewEngine.h"
 #include "link/Utilities.h"
 #include "platform/EventLoop.h"
 #include "platform/Prompts.h"
@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -127,6 +128,8 @@ frmMain::frmMain(bool startedByAutomation, QWidget* parent)
         alert.SetMessage(text);
         alert.exec();
     };
+    Hooks().Beep = [] { QApplication::beep(); };
+    connectHandlers();
 }
 
 frmMain::~frmMain() {
@@ -195,8 +198,8 @@ void frmMain::buildControls() {
     lblTgtRA->setObjectName(QStringLiteral("lblTgtRA"));
     lblTgtDec = new QLabel(QStringLiteral("Dec:"), fraObject);
     lblTgtDec->setObjectName(QStringLiteral("lblTgtDec"));
-    cmdSync = button(fraObject, "cmdSync", QStringLiteral("S&ync"),
-                     QStringLiteral("Synchronise the telescope on the current object"));
+    cmdSync = button(fraObject, "cmdSync", QStringLiteral("Sync scope"),
+                     QStringLiteral("Force scope coordinates to current object's"));
     cmdField = button(fraObject, "cmdField", QStringLiteral("What's Visible?"),
                       QStringLiteral("List the objects in the eyepiece field"));
     obj->addWidget(lblTgtName);
@@ -204,7 +207,6 @@ void frmMain::buildControls() {
     obj->addWidget(lblTgtDec);
     obj->addStretch();
     obj->addWidget(cmdSync);
-    obj->addWidget(cmdField);
     outer->addWidget(fraObject);
 
     // Hand controls
@@ -212,57 +214,81 @@ void frmMain::buildControls() {
     auto* fraMotion = new QGroupBox(QStringLiteral("Motion"), central);
     fraMotion->setObjectName(QStringLiteral("fraMotion"));
     auto* pad = new QGridLayout(fraMotion);
-    btnNorth = button(fraMotion, "btnNorth", QStringLiteral("N"), QStringLiteral("Move north"));
-    btnSouth = button(fraMotion, "btnSouth", QStringLiteral("S"), QStringLiteral("Move south"));
-    btnEast = button(fraMotion, "btnEast", QStringLiteral("E"), QStringLiteral("Move east"));
-    btnWest = button(fraMotion, "btnWest", QStringLiteral("W"), QStringLiteral("Move west"));
-    btnDeltaNorth =
-        button(fraMotion, "btnDeltaNorth", QStringLiteral("\u25B3"), QStringLiteral("Step north"));
-    btnDeltaSouth =
-        button(fraMotion, "btnDeltaSouth", QStringLiteral("\u25BD"), QStringLiteral("Step south"));
-    btnDeltaEast =
-        button(fraMotion, "btnDeltaEast", QStringLiteral("\u25C1"), QStringLiteral("Step east"));
-    btnDeltaWest =
-        button(fraMotion, "btnDeltaWest", QStringLiteral("\u25B7"), QStringLiteral("Step west"));
-    pad->addWidget(btnDeltaNorth, 0, 2);
-    pad->addWidget(btnNorth, 1, 2);
-    pad->addWidget(btnDeltaEast, 2, 0);
-    pad->addWidget(btnEast, 2, 1);
-    pad->addWidget(btnWest, 2, 3);
-    pad->addWidget(btnDeltaWest, 2, 4);
-    pad->addWidget(btnSouth, 3, 2);
-    pad->addWidget(btnDeltaSouth, 4, 2);
-    sldRate = slider(fraMotion, "sldRate", 3);
-    sldRate->setToolTip(QStringLiteral("Slew rate"));
-    pad->addWidget(new QLabel(QStringLiteral("Rate"), fraMotion), 5, 0);
-    pad->addWidget(sldRate, 5, 1, 1, 4);
-    row->addWidget(fraMotion);
+    btnNorth = button(fraMotion, "btnNorth", QStringLiteral("Slew North"),
+                      QStringLiteral("Hold to move north (Up arrow)"));
+    btnSouth = button(fraMotion, "btnSouth", QStringLiteral("Slew South"),
+                      QStringLiteral("Hold to move south (Down arrow)"));
+    btnEast = button(fraMotion, "btnEast", QStringLiteral("Slew East"),
+                     QStringLiteral("Hold to move east (Left arrow)"));
+    btnWest = button(fraMotion, "btnWest", QStringLiteral("Slew West"),
+                     QStringLiteral("Hold to move west (Right arrow)"));
+    btnDeltaNorth = button(fraMotion, "btnDeltaNorth", QStringLiteral("Slew N 1/2 FOV"));
+    btnDeltaSouth = button(fraMotion, "btnDeltaSouth", QStringLiteral("Slew S 1/2 FOV"));
+    btnDeltaEast = button(fraMotion, "btnDeltaEast", QStringLiteral("Slew E 1/2 FOV"));
+    btnDeltaWest = button(fraMotion, "btnDeltaWest", QStringLiteral("Slew W 1/2 FOV"));
+    for (QPushButton* b : {btnNorth, btnSouth, btnEast, btnWest})
+        b->setFocusPolicy(Qt::NoFocus); // the arrow keys belong to the window
+    pad->addWidget(btnDeltaNorth, 0, 1);
+    pad->addWidget(btnNorth, 1, 1);
+    pad->addWidget(btnEast, 2, 0);
+    pad->addWidget(btnWest, 2, 2);
+    pad->addWidget(btnDeltaEast, 3, 0);
+    pad->addWidget(btnDeltaWest, 3, 2);
+    pad->addWidget(btnSouth, 3, 1);
+    pad->addWidget(btnDeltaSouth, 4, 1);
+    row->addWidget(fraMotion, 3);
 
-    auto* fraScope = new QGroupBox(QStringLiteral("Focus and Reticle"), central);
-    fraScope->setObjectName(QStringLiteral("fraScope"));
-    auto* sc = new QGridLayout(fraScope);
-    cmdFocusIn = button(fraScope, "cmdFocusIn", QStringLiteral("Focus In"));
-    cmdFocusOut = button(fraScope, "cmdFocusOut", QStringLiteral("Focus Out"));
-    rbgFocus[0] = new QRadioButton(QStringLiteral("Slow"), fraScope);
+    auto* side = new QVBoxLayout;
+    auto* fraSpeed = new QGroupBox(QStringLiteral("Speed"), central);
+    fraSpeed->setObjectName(QStringLiteral("fraSpeed"));
+    auto* speed = new QGridLayout(fraSpeed);
+    sldRate = slider(fraSpeed, "sldRate", 3);
+    sldRate->setToolTip(QStringLiteral("Set slew speed"));
+    sldRate->setTickPosition(QSlider::TicksBelow);
+    sldRate->setPageStep(1);
+    speed->addWidget(sldRate, 0, 0, 1, 4);
+    const QString speeds[] = {QStringLiteral("Slew"), QStringLiteral("Find"),
+                              QStringLiteral("Center"), QStringLiteral("Guide")};
+    for (int i = 0; i < 4; ++i)
+        speed->addWidget(new QLabel(speeds[i], fraSpeed), 1, i,
+                         i == 0   ? Qt::AlignLeft
+                         : i == 3 ? Qt::AlignRight
+                                  : Qt::AlignCenter);
+    side->addWidget(fraSpeed);
+
+    auto* fraFocus = new QGroupBox(QStringLiteral("Focus"), central);
+    fraFocus->setObjectName(QStringLiteral("fraFocus"));
+    auto* focus = new QGridLayout(fraFocus);
+    cmdFocusIn =
+        button(fraFocus, "cmdFocusIn", QStringLiteral("In"), QStringLiteral("Hold to focus in"));
+    cmdFocusOut =
+        button(fraFocus, "cmdFocusOut", QStringLiteral("Out"), QStringLiteral("Hold to focus out"));
+    rbgFocus[0] = new QRadioButton(QStringLiteral("Fast"), fraFocus);
     rbgFocus[0]->setObjectName(QStringLiteral("rbgFocus0"));
-    rbgFocus[1] = new QRadioButton(QStringLiteral("Fast"), fraScope);
+    rbgFocus[1] = new QRadioButton(QStringLiteral("Slow"), fraFocus);
     rbgFocus[1]->setObjectName(QStringLiteral("rbgFocus1"));
-    sldRetBrt = slider(fraScope, "sldRetBrt", 9);
+    focus->addWidget(cmdFocusIn, 0, 0);
+    focus->addWidget(cmdFocusOut, 0, 1);
+    focus->addWidget(rbgFocus[0], 1, 0);
+    focus->addWidget(rbgFocus[1], 1, 1);
+    side->addWidget(fraFocus);
+
+    auto* fraReticle = new QGroupBox(QStringLiteral("Reticle"), central);
+    fraReticle->setObjectName(QStringLiteral("fraReticle"));
+    auto* ret = new QGridLayout(fraReticle);
+    sldRetBrt = slider(fraReticle, "sldRetBrt", 9);
     sldRetBrt->setToolTip(QStringLiteral("Reticle brightness"));
-    sldRetBlink = slider(fraScope, "sldRetBlink", 3);
-    sldRetBlink->setToolTip(QStringLiteral("Reticle blink rate"));
-    chkHiPrec = new QCheckBox(QStringLiteral("High Precision"), fraScope);
-    chkHiPrec->setObjectName(QStringLiteral("chkHiPrec"));
-    sc->addWidget(cmdFocusIn, 0, 0);
-    sc->addWidget(cmdFocusOut, 0, 1);
-    sc->addWidget(rbgFocus[0], 1, 0);
-    sc->addWidget(rbgFocus[1], 1, 1);
-    sc->addWidget(new QLabel(QStringLiteral("Reticle"), fraScope), 2, 0);
-    sc->addWidget(sldRetBrt, 2, 1);
-    sc->addWidget(new QLabel(QStringLiteral("Blink"), fraScope), 3, 0);
-    sc->addWidget(sldRetBlink, 3, 1);
-    sc->addWidget(chkHiPrec, 4, 0, 1, 2);
-    row->addWidget(fraScope);
+    sldRetBrt->setPageStep(1);
+    sldRetBlink = slider(fraReticle, "sldRetBlink", 3);
+    sldRetBlink->setToolTip(QStringLiteral("Reticle blink"));
+    sldRetBlink->setPageStep(1);
+    ret->addWidget(new QLabel(QStringLiteral("Bright"), fraReticle), 0, 0);
+    ret->addWidget(sldRetBrt, 0, 1, 1, 2);
+    ret->addWidget(new QLabel(QStringLiteral("Steady"), fraReticle), 1, 0);
+    ret->addWidget(sldRetBlink, 1, 1);
+    ret->addWidget(new QLabel(QStringLiteral("Blink"), fraReticle), 1, 2);
+    side->addWidget(fraReticle);
+    row->addLayout(side, 2);
     outer->addLayout(row);
 
     // Windows and options
@@ -274,20 +300,23 @@ void frmMain::buildControls() {
     cmdAlign = button(central, "cmdAlign", QStringLiteral("&Align..."));
     cmdSite = button(central, "cmdSite", QStringLiteral("Si&te..."));
     cmdOptics = button(central, "cmdOptics", QStringLiteral("&Optics..."));
-    cmdFreq = button(central, "cmdFreq", QStringLiteral("Trac&king..."));
-    cmdTimeSync = button(central, "cmdTimeSync", QStringLiteral("Set &Time"),
-                         QStringLiteral("Set the telescope's clock from this computer"));
+    cmdFreq = button(central, "cmdFreq", QStringLiteral("Tracking Speed..."));
+    cmdTimeSync = button(central, "cmdTimeSync", QStringLiteral("Set scope time from PC"));
     QPushButton* buttons[] = {cmdGoTo, cmdSearch, cmdCatSel, cmdScript,  cmdAlign,
                               cmdSite, cmdOptics, cmdFreq,   cmdTimeSync};
     for (int i = 0; i < 9; ++i)
         grid->addWidget(buttons[i], i / 5, i % 5);
-    chkListen = new QCheckBox(QStringLiteral("Listen"), central);
+    chkHiPrec = new QCheckBox(QStringLiteral("Hi Prec."), central);
+    chkHiPrec->setObjectName(QStringLiteral("chkHiPrec"));
+    chkHiPrec->setToolTip(QStringLiteral("High-precision pointing"));
+    chkListen = new QCheckBox(QStringLiteral("Listening"), central);
     chkListen->setObjectName(QStringLiteral("chkListen"));
-    chkNightVision = new QCheckBox(QStringLiteral("Night Vision"), central);
+    chkNightVision = new QCheckBox(QStringLiteral("Night Colors"), central);
     chkNightVision->setObjectName(QStringLiteral("chkNightVision"));
-    connect(chkNightVision, &QCheckBox::clicked, this, &frmMain::chkNightVision_Click);
-    grid->addWidget(chkListen, 1, 4);
-    grid->addWidget(chkNightVision, 2, 4);
+    chkNightVision->setToolTip(QStringLiteral("Switch screen to night (red) colors"));
+    grid->addWidget(chkHiPrec, 2, 0);
+    grid->addWidget(chkListen, 2, 1);
+    grid->addWidget(chkNightVision, 2, 2);
     outer->addLayout(grid);
 
     lblStatus = new QLabel(this);
@@ -483,27 +512,15 @@ void frmMain::Form_Unload() {
             QStringLiteral("Do you want the scope repositioned to the \"home\" position?"),
             platform::MsgIcon::Question, platform::MsgButtons::YesNo, Title);
         if (answer == platform::MsgAnswer::Yes) {
-            // Until the slew engine arrives, the home position is reached with the plain
-            // slew command; a refusal or a lost link simply leaves the telescope where it is.
             try {
                 const QString st = SendCommandString(lx::GetSiderealTime);
                 SendCommandBool(lx::SetTargetRA, st);
                 SendCommandBool(lx::SetTargetDec, QStringLiteral("00:00:00"));
-                QString reply;
-                WriteRaw(lx::SlewToTargetCmd);
-                ReadReply(reply, 1, QString());
-                if (reply.startsWith(u'0')) {
-                    for (;;) {
-                        const QString bars = SendCommandString(QStringLiteral("D"));
-                        if (bars.trimmed().isEmpty())
-                            break;
-                        WaitMs(200);
-                    }
-                    SendCommandBlind(lx::RateGuide);
-                    ScopeMoving = true;
-                    SendCommandBlind(lx::MoveEast);
-                    homed = true;
-                }
+                SlewToTarget(true, false);
+                SendCommandBlind(lx::RateGuide);
+                ScopeMoving = true;
+                SendCommandBlind(lx::MoveEast);
+                homed = true;
             } catch (const std::exception&) {
             }
         }

@@ -48,6 +48,27 @@ public:
     void rbgTimeType_Click(int index);
     QString DisplayAzimuth();
 
+    // Bringing a connected telescope to the stored state, and saving the settings
+    void InitSystem();
+    void SaveSystem();
+
+    // Hand controls
+    void DirectionPressed(QPushButton* button);
+    void DirectionReleased(QPushButton* button);
+    bool DeltaMove(double northArcmin, double eastArcmin);
+    void sldRate_Change();
+    void FocusPressed(QPushButton* button);
+    void FocusReleased(QPushButton* button);
+    void rbgFocus_Click(int index);
+    void sldRetBlink_Change();
+    void sldRetBrt_Change();
+    void chkHiPrec_Click();
+    void chkListen_Click();
+    void cmdTimeSync_Click();
+    void cmdSync_Click();
+    void cmdField_Click();
+    void cmdFreq_Click();
+
     // Night colours
     void chkNightVision_Click();
     void SetNightVision(bool on);
@@ -60,9 +81,17 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();
+    void connectHandlers();
+    QPushButton* oppositeOf(QPushButton* button) const;
+    QPushButton* directionForKey(int key) const;
+    // Runs a handler; a lost link ends it quietly (standby has been entered), any other
+    // failure is shown. Nothing escapes into the event loop.
+    template <typename F> void guarded(F&& handler);
     void applyPortSetting(const QString& setting);
     void connectFromMenu();
     void disconnectFromMenu();
@@ -78,7 +107,8 @@ private:
     QTimer* tmrStart_ = nullptr;
     AgentCtrl* agent_ = nullptr;
     std::unique_ptr<sim::SimServer> simulator_;
-    std::optional<QPalette> dayPalette_; // the colours before night vision
+    std::optional<QPalette> dayPalette_;   // the colours before night vision
+    QPushButton* heldKeyButton_ = nullptr; // the direction moved by a held arrow key
 
 public:
     // Controls, named as the rest of the program knows them.

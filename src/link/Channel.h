@@ -32,6 +32,12 @@ struct LinkHooks {
     std::function<void()> UpdateWhatsVis;
     std::function<void()> UpdateScopeCoords;
     std::function<void(const QString&)> ShowTimeAlert; // the clock notice, shown modally
+    // The slew progress window and the finder's distance bars ("D" replies).
+    std::function<void()> ShowSlewProgress;
+    std::function<void(const QString&)> SetSlewBars;
+    std::function<void()> HideSlewProgress;
+    std::function<void(const QString&)> SetFinderBars;
+    std::function<void()> Beep;
 };
 LinkHooks& Hooks();
 

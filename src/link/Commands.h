@@ -60,8 +60,59 @@ inline constexpr LxCommand SetTargetRA{"Sr ", Exchange::Bool, "1 accepted, 0 ref
 inline constexpr LxCommand SetTargetDec{"Sd ", Exchange::Bool, "1 accepted, 0 refused"};
 inline constexpr LxCommand SlewToTargetCmd{"#:MS#", Exchange::Raw,
                                            "0 slewing; 1 or 2, a message and # when refused"};
-inline constexpr LxCommand RateGuide{"RG", Exchange::Blind, "none"};
+inline constexpr LxCommand GetDistanceBars{"D", Exchange::String,
+                                           "32 characters of bars while slewing, then #; # alone "
+                                           "when the slew is over"};
+inline constexpr LxCommand Halt{"Q", Exchange::Blind, "none"};
+inline constexpr LxCommand Sync{"CM", Exchange::String, "object text#, empty when it failed"};
+
+// Hand controls
+inline constexpr LxCommand MoveNorth{"Mn", Exchange::Blind, "none"};
+inline constexpr LxCommand MoveSouth{"Ms", Exchange::Blind, "none"};
 inline constexpr LxCommand MoveEast{"Me", Exchange::Blind, "none"};
+inline constexpr LxCommand MoveWest{"Mw", Exchange::Blind, "none"};
+inline constexpr LxCommand StopNorth{"Qn", Exchange::Blind, "none"};
+inline constexpr LxCommand StopSouth{"Qs", Exchange::Blind, "none"};
+inline constexpr LxCommand StopEast{"Qe", Exchange::Blind, "none"};
+inline constexpr LxCommand StopWest{"Qw", Exchange::Blind, "none"};
+inline constexpr LxCommand RateSlew{"RS", Exchange::Blind, "none"};
+inline constexpr LxCommand RateFind{"RM", Exchange::Blind, "none"};
+inline constexpr LxCommand RateCentre{"RC", Exchange::Blind, "none"};
+inline constexpr LxCommand RateGuide{"RG", Exchange::Blind, "none"};
+inline constexpr LxCommand FocusIn{"F-", Exchange::Blind, "none"};
+inline constexpr LxCommand FocusOut{"F+", Exchange::Blind, "none"};
+inline constexpr LxCommand FocusStop{"FQ", Exchange::Blind, "none"};
+inline constexpr LxCommand FocusFast{"FF", Exchange::Blind, "none"};
+inline constexpr LxCommand FocusSlow{"FS", Exchange::Blind, "none"};
+inline constexpr LxCommand ReticleBlink[4] = {{"B0", Exchange::Blind, "none"},
+                                              {"B1", Exchange::Blind, "none"},
+                                              {"B2", Exchange::Blind, "none"},
+                                              {"B3", Exchange::Blind, "none"}};
+
+// Initialisation: finder filter, libraries, field and site
+inline constexpr LxCommand SetFilterTypes{"Sy", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand GetMinQuality{"Gq", Exchange::String, "SU, EX, VG, GD, FR, PR or VP#"};
+inline constexpr LxCommand StepMinQuality{"Sq", Exchange::Blind, "none"};
+inline constexpr LxCommand SetMinElevation{"Sh", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SetBrightMag{"Sb", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SetFaintMag{"Sf", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SetMinSize{"Sl", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SetMaxSize{"Ss", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SetDeepSkyLibrary{"Lo ", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SetStarLibrary{"Ls ", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SetFieldRadius{"SF ", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SelectSite4{"W4", Exchange::Blind, "none"};
+inline constexpr LxCommand GetSite4Name{"GP", Exchange::String, "the name of site #4#"};
+inline constexpr LxCommand SetLatitude{"St ", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SetLongitude{"Sg ", Exchange::Bool, "1 accepted, 0 refused"};
+inline constexpr LxCommand SetUtcOffset{"SG ", Exchange::Bool, "1 accepted, 0 refused"};
+
+// Library and field
+inline constexpr LxCommand GetObjectInfo{"LI", Exchange::String,
+                                         "name 1-8, quality 10-11, type 13-16, magnitude 20-23, "
+                                         "size from 28; NGC0 when nothing is selected"};
+inline constexpr LxCommand GetFieldReport{"Lf", Exchange::String,
+                                          "objects in the field in characters 9-11"};
 
 // Tracking frequency
 inline constexpr LxCommand GetTrackFrequency{"GT", Exchange::String, "TT.T#, hertz"};

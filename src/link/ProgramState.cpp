@@ -16,6 +16,8 @@ void ResetProgramState() {
     DeepSkyCatalog = 0;
     StarCatalog = 0;
     FastFocus = false;
+    SlewRateIndex = 0;
+    ReticleBlinkIndex = 0;
     FieldRadius = FieldWidth = FieldHeight = 0.0;
     RectField = false;
     FieldMagnification = 0.0;

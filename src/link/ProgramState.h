@@ -20,9 +20,11 @@ inline double TiltUpLimit = 0.0;     // degrees; 0 for none
 inline int DeepSkyCatalog = 0;       // 0 NGC, 1 IC, 2 UGC
 inline int StarCatalog = 0;          // 0 STAR, 1 SAO, 2 GCVS
 inline bool FastFocus = false;
-inline double FieldRadius = 0.0; // arc-minutes
-inline double FieldWidth = 0.0;  // arc-minutes
-inline double FieldHeight = 0.0; // arc-minutes
+inline int SlewRateIndex = 0;     // 0 slew, 1 find, 2 centre, 3 guide
+inline int ReticleBlinkIndex = 0; // 0 steady .. 3
+inline double FieldRadius = 0.0;  // arc-minutes
+inline double FieldWidth = 0.0;   // arc-minutes
+inline double FieldHeight = 0.0;  // arc-minutes
 inline bool RectField = false;
 inline double FieldMagnification = 0.0;
 inline QString ScopeName; // telescope (optics) name

@@ -76,6 +76,9 @@ void SerialPort::open() {
 
 void SerialPort::close() noexcept {
     if (fd_ >= 0) {
+        // Release the exclusive lock: a device that stays open on the far side (a
+        // pseudo-terminal) keeps it otherwise, and our next open would find the port busy.
+        ioctl(fd_, TIOCNXCL);
         ::close(fd_);
         fd_ = -1;
     }

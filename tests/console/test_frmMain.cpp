@@ -205,11 +205,12 @@ TEST_F(MainWindowTest, ShutdownOfPolarTelescopeOffersHome) {
                              "stopped.You can power down the scope now."));
     EXPECT_EQ(prompts.messages[1].icon, MsgIcon::Information);
     const auto commands = heardUntil("Me");
-    ASSERT_GE(commands.size(), 5);
+    ASSERT_GE(commands.size(), 6);
     EXPECT_EQ(commands[0], QByteArray("GS"));
     EXPECT_TRUE(commands[1].startsWith("Sr ")) << commands[1].constData();
     EXPECT_EQ(commands[2], QByteArray("Sd 00:00:00"));
-    EXPECT_EQ(commands[3], QByteArray("MS"));
+    EXPECT_EQ(commands[3], QByteArray("Gd")) << "a polar mount's tilt is the declination";
+    EXPECT_EQ(commands[4], QByteArray("MS"));
     EXPECT_TRUE(commands.contains("RG"));
     EXPECT_TRUE(commands.contains("Me"));
     EXPECT_FALSE(com1().isOpen());
