@@ -207,6 +207,7 @@ void frmMain::buildControls() {
     obj->addWidget(lblTgtDec);
     obj->addStretch();
     obj->addWidget(cmdSync);
+    obj->addWidget(cmdField);
     outer->addWidget(fraObject);
 
     // Hand controls
