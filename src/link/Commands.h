@@ -114,6 +114,14 @@ inline constexpr LxCommand GetObjectInfo{"LI", Exchange::String,
 inline constexpr LxCommand GetFieldReport{"Lf", Exchange::String,
                                           "objects in the field in characters 9-11"};
 
+// Go-to window (frmGo): selecting an object of the telescope's library by number
+inline constexpr LxCommand SelectMessier{"LM ", Exchange::Blind,
+                                         "none; \"LI\" tells what was found"};
+inline constexpr LxCommand SelectDeepSky{"LC ", Exchange::Blind,
+                                         "none; in the library chosen with \"Lo\""};
+inline constexpr LxCommand SelectStar{"LS ", Exchange::Blind,
+                                      "none; in the library chosen with \"Ls\""};
+
 // Tracking frequency
 inline constexpr LxCommand GetTrackFrequency{"GT", Exchange::String, "TT.T#, hertz"};
 inline constexpr LxCommand TrackSidereal{"TQ", Exchange::Blind, "none"};
