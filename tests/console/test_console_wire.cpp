@@ -11,6 +11,7 @@
 #include "support/TestSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLocale>
@@ -215,6 +216,30 @@ TEST_F(ConsoleWireTest, RefusedFieldRadiusIsReportedAndInitGoesOn) {
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, QStringLiteral("Failed to set the FIELD radius."));
     EXPECT_EQ(prompts.messages[0].buttons, platform::MsgButtons::OKCancel);
+}
+
+TEST_F(ConsoleWireTest, NoStoredSiteOpensTheSiteEditor) {
+    const auto sites = EnumConfigSection(QStringLiteral("Sites"));
+    ASSERT_TRUE(sites);
+    for (const ConfigValue& site : *sites)
+        DeleteConfig(QStringLiteral("Sites"), site.first);
+    QStringList editors;
+    QTimer closer; // closes the editor as soon as it is up
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            editors << modal->objectName();
+            modal->close();
+        }
+    });
+    closer.start(20);
+    connected(); // the connect runs the initialisation
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text,
+              QStringLiteral("You need to enter and save at least one observing site. We will "
+                             "open this dialog now."));
+    EXPECT_EQ(prompts.messages[0].icon, platform::MsgIcon::Information);
+    EXPECT_EQ(editors, QStringList{QStringLiteral("frmSite")});
+    EXPECT_TRUE(ScopeConnected);
 }
 
 TEST_F(ConsoleWireTest, BadStoredNumberIsAClearError) {
