@@ -214,8 +214,9 @@ frmGo::frmGo(QWidget* parent) : QDialog(parent) {
     connect(txtNS, &QLineEdit::textChanged, this, &frmGo::txtNS_Change);
     connect(txtEW, &QLineEdit::textChanged, this, &frmGo::txtEW_Change);
     connect(txtCatNo, &QLineEdit::textChanged, this, &frmGo::txtCatNo_Change);
-    connect(cbPlanet, &QComboBox::activated, this, &frmGo::cbPlanet_Click);
-    connect(cbAlignStar, &QComboBox::activated, this, &frmGo::cbAlignStar_Click);
+    // A choice by the user or by the program alike (clearing a list runs the check too).
+    connect(cbPlanet, &QComboBox::currentIndexChanged, this, &frmGo::cbPlanet_Click);
+    connect(cbAlignStar, &QComboBox::currentIndexChanged, this, &frmGo::cbAlignStar_Click);
     connect(cmdGoTo, &QPushButton::clicked, this, &frmGo::cmdGoTo_Click);
     connect(cmdStop, &QPushButton::clicked, this, &frmGo::cmdStop_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmGo::cmdCancel_Click);

@@ -279,7 +279,6 @@ TEST_F(GoWindowTest, PlanetsAreStars901To909AndAlignStarsTheirStoredNumbers) {
         const int index = list->findText(row.entry);
         ASSERT_GE(index, 0);
         list->setCurrentIndex(index);
-        emit list->activated(index);
         goRefused(w, '2');
         EXPECT_EQ(heard(), (Commands{"Ls 0", row.star, "LI"} + TiltReads + Commands{"MS"}));
         EXPECT_EQ(StarCatalog, 0);
