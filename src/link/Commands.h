@@ -122,6 +122,21 @@ inline constexpr LxCommand SelectDeepSky{"LC ", Exchange::Blind,
 inline constexpr LxCommand SelectStar{"LS ", Exchange::Blind,
                                       "none; in the library chosen with \"Ls\""};
 
+// Object finder (frmFind): the search filters as the telescope reports them, and its search.
+// The filters are set with the commands of the initialisation block ("Sy", "Sh", "Sb", "Sf",
+// "Sl", "Ss", "Sq") followed by a blank and the value.
+inline constexpr LxCommand GetFilterTypes{"Gy", Exchange::String,
+                                          "GPDCO#, upper case for the types included"};
+inline constexpr LxCommand GetMinElevation{"Gh", Exchange::String, "DD followed by the degree "
+                                                                   "sign and #"};
+inline constexpr LxCommand GetBrightMag{"Gb", Exchange::String, "sMM.M#"};
+inline constexpr LxCommand GetFaintMag{"Gf", Exchange::String, "sMM.M#"};
+inline constexpr LxCommand GetMinSize{"Gl", Exchange::String, "NNN'#, arc-minutes"};
+inline constexpr LxCommand GetMaxSize{"Gs", Exchange::String, "NNN'#, arc-minutes"};
+inline constexpr LxCommand FindFirst{"LF", Exchange::Blind, "none; LI then shows the object"};
+inline constexpr LxCommand FindNext{"LN", Exchange::Blind, "none; LI then shows the object"};
+inline constexpr LxCommand FindPrevious{"LB", Exchange::Blind, "none; LI then shows the object"};
+
 // Tracking frequency
 inline constexpr LxCommand GetTrackFrequency{"GT", Exchange::String, "TT.T#, hertz"};
 inline constexpr LxCommand TrackSidereal{"TQ", Exchange::Blind, "none"};
