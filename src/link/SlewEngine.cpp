@@ -10,6 +10,7 @@
 #include "platform/Prompts.h"
 
 #include <cmath>
+#include <stdexcept>
 
 namespace teleon {
 
@@ -83,6 +84,8 @@ bool SlewToTarget(bool showProgress, bool raiseErrors) {
         WriteRaw(lx::SlewToTargetCmd);
         ReadReply(reply, 1, QString());
         const QChar code = reply.at(0);
+        if (!code.isDigit()) // not a result code: the failure path
+            throw std::runtime_error("unreadable slew result code");
         if (code == u'0') {
             if (HighPrecisionPointing) {
                 platform::prompts().MsgBox(
@@ -112,6 +115,7 @@ bool SlewToTarget(bool showProgress, bool raiseErrors) {
         } else {
             ScopeMoving = false;
             hideProgress(showProgress);
+            showProgress = false; // closed already, also if the rest of the reply fails
             // The refusal's message runs up to "#"; read it so it does not head the next reply.
             ReadReply(reply, 2, QStringLiteral("#"));
             refusal = code == u'1'   ? QStringLiteral("are below the horizon")
