@@ -10,6 +10,7 @@
 #include "link/Utilities.h"
 #include "platform/EventLoop.h"
 #include "platform/Prompts.h"
+#include "selection/frmSlew.h"
 #include "setup/SetupWindows.h"
 #include "sim/SimServer.h"
 #include "voice/AgentCtrl.h"
@@ -129,6 +130,7 @@ frmMain::frmMain(bool startedByAutomation, QWidget* parent)
         alert.exec();
     };
     Hooks().Beep = [] { QApplication::beep(); };
+    InstallSlewProgressWindow(this);
     connectHandlers();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QPalette>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -21,6 +22,9 @@ class QTimer;
 namespace teleon {
 
 class AgentCtrl;
+class frmGo;
+class frmCatSel;
+class frmCurObjInfo;
 namespace sim {
 class SimServer;
 }
@@ -68,6 +72,8 @@ public:
     void cmdSync_Click();
     void cmdField_Click();
     void cmdFreq_Click();
+    void cmdGoTo_Click();
+    void cmdCatSel_Click();
 
     // Night colours
     void chkNightVision_Click();
@@ -109,6 +115,10 @@ private:
     std::unique_ptr<sim::SimServer> simulator_;
     std::optional<QPalette> dayPalette_;   // the colours before night vision
     QPushButton* heldKeyButton_ = nullptr; // the direction moved by a held arrow key
+    // Windows loaded on demand and kept until shutdown.
+    QPointer<frmGo> frmGo_;
+    QPointer<frmCatSel> frmCatSel_;
+    QPointer<frmCurObjInfo> frmCurObjInfo_;
 
 public:
     // Controls, named as the rest of the program knows them.

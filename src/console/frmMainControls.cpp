@@ -3,6 +3,9 @@
 #include "console/frmMain.h"
 
 #include "console/frmFreq.h"
+#include "selection/frmCatSel.h"
+#include "selection/frmCurObjInfo.h"
+#include "selection/frmGo.h"
 
 #include "astro/Celest32.h"
 #include "link/Channel.h"
@@ -79,6 +82,8 @@ void frmMain::connectHandlers() {
     connect(cmdSync, &QPushButton::clicked, this, [this] { guarded([&] { cmdSync_Click(); }); });
     connect(cmdField, &QPushButton::clicked, this, [this] { guarded([&] { cmdField_Click(); }); });
     connect(cmdFreq, &QPushButton::clicked, this, [this] { guarded([&] { cmdFreq_Click(); }); });
+    connect(cmdGoTo, &QPushButton::clicked, this, [this] { guarded([&] { cmdGoTo_Click(); }); });
+    connect(cmdCatSel, &QPushButton::clicked, this, [this] { guarded([&] { cmdCatSel_Click(); }); });
 }
 
 QPushButton* frmMain::oppositeOf(QPushButton* button) const {
@@ -226,15 +231,22 @@ void frmMain::cmdSync_Click() {
     }
 }
 
-void frmMain::cmdField_Click() {
-    // The object information window arrives with object selection; until then the telescope's
-    // own description of the current object is shown.
-    const QString info = SendCommandString(lx::GetObjectInfo);
-    auto* w = new frmPlaceholder(QStringLiteral("frmCurObjInfo"), QStringLiteral("Current Object"),
-                                 info.trimmed(), this);
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    w->show();
+namespace {
+
+// Shows a window that is loaded once and kept (not modal).
+template <typename Window> void showKept(QPointer<Window>& window, QWidget* owner) {
+    if (!window)
+        window = new Window(owner);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
+
+} // namespace
+
+void frmMain::cmdField_Click() { showKept(frmCurObjInfo_, this); }
+void frmMain::cmdGoTo_Click() { showKept(frmGo_, this); }
+void frmMain::cmdCatSel_Click() { showKept(frmCatSel_, this); }
 
 void frmMain::cmdFreq_Click() {
     frmFreq window(this);
