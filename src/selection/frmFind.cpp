@@ -17,7 +17,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -663,17 +662,23 @@ void frmFind::cmdClose_Click() {
     platform::DoEvents();
 }
 
+namespace {
+frmFind* finderWithBars = nullptr; // the finder that Hooks().SetFinderBars feeds
+} // namespace
+
 void InstallFinderBars(frmFind* finder) {
+    finderWithBars = finder;
     if (!finder) {
         Hooks().SetFinderBars = nullptr;
         return;
     }
-    const QPointer<frmFind> target(finder);
-    Hooks().SetFinderBars = [target](const QString& bars) {
-        if (target)
-            target->SetBars(bars);
-    };
-    QObject::connect(finder, &QObject::destroyed, [] { Hooks().SetFinderBars = nullptr; });
+    Hooks().SetFinderBars = [finder](const QString& bars) { finder->SetBars(bars); };
+    QObject::connect(finder, &QObject::destroyed, [finder] {
+        if (finderWithBars != finder)
+            return; // another finder has taken the bars since
+        finderWithBars = nullptr;
+        Hooks().SetFinderBars = nullptr;
+    });
 }
 
 } // namespace teleon

@@ -298,6 +298,23 @@ TEST_F(FindWindowTest, SlidersSendTheTelescopeValueAtBothEnds) {
     }
 }
 
+TEST_F(FindWindowTest, MagnitudesKeepTheirPointInACommaLocale) {
+    DecimalSep = QLatin1Char(',');
+    ThousandSep = QLatin1Char('.');
+    frmFind& w = opened();
+    w.sldMinMag->setValue(73);
+    w.sldMaxMag->setValue(96);
+    EXPECT_EQ(heard(), (Commands{"Sb 012.6", "Sf 017.2"}));
+    w.sldMinMag->setValue(0);
+    w.sldMaxMag->setValue(0);
+    heard();
+    scope("#:Sb 12.6##:Sf 17.2#");
+    w.UpdateObjFilters(); // "+12.6" and "+17.2" read in the same locale
+    EXPECT_EQ(w.sldMinMag->value(), 73);
+    EXPECT_EQ(w.sldMaxMag->value(), 96);
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
 TEST_F(FindWindowTest, TheQualitySliderStepsTheTelescopeRoundToItsCode) {
     frmFind& w = opened(); // the telescope is at VP
     w.sldMinQual->setValue(2);
@@ -524,6 +541,18 @@ TEST_F(FindWindowTest, InstalledFinderReceivesTheSlewBarsUntilItIsGone) {
     EXPECT_EQ(w.prgRA->value(), 10);
     EXPECT_EQ(w.prgDec->value(), 0);
     window.reset();
+    EXPECT_FALSE(bool(Hooks().SetFinderBars));
+
+    // A finder that gave the bars up to a newer one leaves the newer one's hook alone.
+    auto older = std::make_unique<frmFind>();
+    auto newer = std::make_unique<frmFind>();
+    InstallFinderBars(older.get());
+    InstallFinderBars(newer.get());
+    older.reset();
+    ASSERT_TRUE(bool(Hooks().SetFinderBars));
+    Hooks().SetFinderBars(QString(32, QChar(char16_t(0xFF))));
+    EXPECT_EQ(newer->prgRA->value(), 16);
+    newer.reset();
     EXPECT_FALSE(bool(Hooks().SetFinderBars));
 }
 
