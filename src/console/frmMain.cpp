@@ -472,6 +472,7 @@ void frmMain::connectFromMenu() {
 void frmMain::disconnectFromMenu() {
     BeginBusy();
     chkListen->setChecked(false);
+    UnloadFinder();
     tmr1S_->stop();
     if (agent_)
         agent_->Speak(QStringLiteral("disconnecting scope."));
@@ -531,6 +532,10 @@ void frmMain::Form_Unload() {
     // From here nothing may stop the program from closing.
     try {
         SetLongFormat(false);
+    } catch (...) {
+    }
+    try {
+        UnloadFinder();
     } catch (...) {
     }
     for (QWidget* w : QApplication::topLevelWidgets())

@@ -23,6 +23,7 @@ namespace teleon {
 
 class AgentCtrl;
 class frmGo;
+class frmFind;
 class frmCatSel;
 class frmCurObjInfo;
 namespace sim {
@@ -73,6 +74,9 @@ public:
     void cmdField_Click();
     void cmdFreq_Click();
     void cmdGoTo_Click();
+    void cmdSearch_Click();
+    // Unloads the object finder (its filter settings are saved) when it is loaded.
+    void UnloadFinder();
     void cmdCatSel_Click();
 
     // Night colours
@@ -117,6 +121,7 @@ private:
     QPushButton* heldKeyButton_ = nullptr; // the direction moved by a held arrow key
     // Windows loaded on demand and kept until shutdown.
     QPointer<frmGo> frmGo_;
+    QPointer<frmFind> frmFind_;
     QPointer<frmCatSel> frmCatSel_;
     QPointer<frmCurObjInfo> frmCurObjInfo_;
 

@@ -5,6 +5,7 @@
 #include "console/frmFreq.h"
 #include "selection/frmCatSel.h"
 #include "selection/frmCurObjInfo.h"
+#include "selection/frmFind.h"
 #include "selection/frmGo.h"
 
 #include "astro/Celest32.h"
@@ -82,6 +83,8 @@ void frmMain::connectHandlers() {
     connect(cmdSync, &QPushButton::clicked, this, [this] { guarded([&] { cmdSync_Click(); }); });
     connect(cmdField, &QPushButton::clicked, this, [this] { guarded([&] { cmdField_Click(); }); });
     connect(cmdFreq, &QPushButton::clicked, this, [this] { guarded([&] { cmdFreq_Click(); }); });
+    connect(cmdSearch, &QPushButton::clicked, this,
+            [this] { guarded([&] { cmdSearch_Click(); }); });
     connect(cmdGoTo, &QPushButton::clicked, this, [this] { guarded([&] { cmdGoTo_Click(); }); });
     connect(cmdCatSel, &QPushButton::clicked, this, [this] { guarded([&] { cmdCatSel_Click(); }); });
 }
@@ -247,6 +250,20 @@ template <typename Window> void showKept(QPointer<Window>& window, QWidget* owne
 void frmMain::cmdField_Click() { showKept(frmCurObjInfo_, this); }
 void frmMain::cmdGoTo_Click() { showKept(frmGo_, this); }
 void frmMain::cmdCatSel_Click() { showKept(frmCatSel_, this); }
+
+void frmMain::cmdSearch_Click() {
+    const bool isNew = !frmFind_;
+    showKept(frmFind_, this);
+    if (isNew)
+        InstallFinderBars(frmFind_);
+}
+
+void frmMain::UnloadFinder() {
+    if (frmFind_ && frmFind_->isLoaded()) {
+        frmFind_->Form_Unload();
+        frmFind_->hide();
+    }
+}
 
 void frmMain::cmdFreq_Click() {
     frmFreq window(this);
