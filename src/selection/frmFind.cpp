@@ -246,6 +246,8 @@ frmFind::frmFind(QWidget* parent) : QDialog(parent) {
     connect(cmdGoTo, &QPushButton::clicked, this, &frmFind::cmdGoTo_Click);
     connect(cmdHalt, &QPushButton::clicked, this, &frmFind::cmdHalt_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmFind::cmdClose_Click);
+    // Take the laid-out size now: the native window is created at this size when first shown.
+    adjustSize();
 }
 
 template <typename Body> void frmFind::guarded(Body body) {
