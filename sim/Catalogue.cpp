@@ -1,8 +1,16 @@
 #include "sim/Catalogue.h"
 
+#include "sim/CatalogueData.h"
+
+#include <set>
+
 namespace teleon::sim {
 
 void Catalogue::add(Library library, int number, CatalogueObject object) {
+    if (object.objectId < 0)
+        object.objectId = nextObjectId_++;
+    else
+        nextObjectId_ = std::max(nextObjectId_, object.objectId + 1);
     objects_[{library, number}] = std::move(object);
 }
 
@@ -11,66 +19,112 @@ const CatalogueObject* Catalogue::find(Library library, int number) const {
     return it == objects_.end() ? nullptr : &it->second;
 }
 
-Catalogue Catalogue::builtIn() {
-    Catalogue c;
-    // Deep-sky positions, magnitudes and sizes from the OpenNGC catalogue by Mattia Verga
-    // (CC-BY-SA-4.0), as in the shared ngc-ic-openngc.csv; right ascension turned into hours.
-    // The quality codes are assigned by eye for these showpieces.
-    struct DeepSky {
-        int messier;
-        int ngc;
-        double raDegrees;
-        double decDegrees;
-        const char* type;
-        const char* quality;
-        double magnitude;
-        double sizeArcmin;
-    };
-    static const DeepSky deepSky[] = {
-        {1, 1952, 83.63321, 22.01447, "DNEB", "VG", 8.40, 8.00},
-        {13, 6205, 250.42346, 36.46131, "GLOB", "EX", 5.80, 16.50},
-        {27, 6853, 299.90158, 22.72103, "PNEB", "EX", 7.60, 6.70},
-        {31, 224, 10.68479, 41.26906, "GAL", "EX", 4.36, 177.83},
-        {42, 1976, 83.81867, -5.38967, "DNEB", "SU", 4.00, 90.00},
-        {51, 5194, 202.46962, 47.19517, "GAL", "VG", 9.26, 13.71},
-        {57, 6720, 283.39587, 33.02858, "PNEB", "VG", 9.70, 1.27},
-        {81, 3031, 148.88821, 69.06531, "GAL", "VG", 7.89, 21.63},
-        {104, 4594, 189.99762, -11.62306, "GAL", "GD", 9.55, 8.45},
-    };
-    for (const DeepSky& d : deepSky) {
-        CatalogueObject o;
-        o.raHours = d.raDegrees / 15.0;
-        o.decDegrees = d.decDegrees;
-        o.typeCode = d.type;
-        o.qualityCode = d.quality;
-        o.magnitude = d.magnitude;
-        o.sizeArcmin = d.sizeArcmin;
-        o.name = "M" + QByteArray::number(d.messier);
-        c.add(Library::Messier, d.messier, o);
-        o.name = "NGC" + QByteArray::number(d.ngc);
-        c.add(Library::Ngc, d.ngc, o);
-    }
+QList<Catalogue::Entry> Catalogue::entries(Library library) const {
+    QList<Entry> list;
+    for (auto it = objects_.lower_bound({library, 0});
+         it != objects_.end() && it->first.first == library; ++it)
+        list.append({it->first.second, &it->second});
+    return list;
+}
 
-    // Alignment stars under the telescope's own STAR numbers, with the J2000 positions listed
-    // beside them in the shared lx200-star-library.csv; magnitudes rounded.
-    struct Star {
-        int number;
-        double raHours;
-        double decDegrees;
-        double magnitude;
-    };
-    static const Star stars[] = {
-        {8, 0.72648056, -17.98638889, 2.0},  // Diphda
-        {13, 1.62857222, -57.23697222, 0.5}, // Achernar
-        {17, 2.11953611, 23.46222222, 2.0},  // Hamal
-        {19, 2.53069167, 89.26436111, 2.0},  // Polaris
-        {20, 2.32240833, -2.97750000, 3.0},  // Mira (variable)
-    };
-    for (const Star& s : stars)
-        c.add(Library::Star, s.number,
-              {"STAR" + QByteArray::number(s.number), s.raHours, s.decDegrees, "STAR", "SU",
-               s.magnitude, 0.0});
+QList<const CatalogueObject*> Catalogue::distinctObjects() const {
+    QList<const CatalogueObject*> list;
+    std::set<int> seen;
+    for (const auto& [key, object] : objects_) {
+        if (seen.insert(object.objectId).second)
+            list.append(&object);
+    }
+    return list;
+}
+
+int Catalogue::libraryEnd(Library library) {
+    switch (library) {
+    case Library::Messier:
+        return 110;
+    case Library::Ngc:
+        return 7840;
+    case Library::Ic:
+        return 5386;
+    case Library::Ugc:
+        return 12921;
+    case Library::Star:
+        return 351;
+    case Library::Sao:
+        return 258997;
+    case Library::Gcvs:
+        return 9999;
+    }
+    return 0;
+}
+
+namespace {
+
+std::optional<double> known(double value) {
+    if (value == data::kNoValue)
+        return std::nullopt;
+    return value;
+}
+
+Catalogue makeBuiltIn() {
+    Catalogue c;
+    int id = 0;
+    for (std::size_t i = 0; i < data::kDeepSkyCount; ++i, ++id) {
+        const data::DeepSkyRow& row = data::kDeepSky[i];
+        CatalogueObject o;
+        o.raHours = row.raHours;
+        o.decDegrees = row.decDegrees;
+        o.typeCode = row.type;
+        o.qualityCode = row.quality;
+        o.magnitude = known(row.magnitude);
+        o.sizeArcmin = known(row.sizeArcmin);
+        o.objectId = id;
+        const std::pair<Library, int> numbers[] = {{Library::Messier, row.messier},
+                                                   {Library::Ngc, row.ngc},
+                                                   {Library::Ic, row.ic},
+                                                   {Library::Ugc, row.ugc}};
+        static const char* const prefixes[] = {"M", "NGC", "IC", "UGC"};
+        for (int k = 0; k < 4; ++k) {
+            if (numbers[k].second <= 0)
+                continue;
+            o.name = prefixes[k] + QByteArray::number(numbers[k].second);
+            c.add(numbers[k].first, numbers[k].second, o);
+        }
+    }
+    for (std::size_t i = 0; i < data::kStarCount; ++i, ++id) {
+        const data::StarRow& row = data::kStars[i];
+        CatalogueObject o;
+        o.raHours = row.raHours;
+        o.decDegrees = row.decDegrees;
+        o.typeCode = row.type;
+        o.magnitude = row.magnitude;
+        o.objectId = id;
+        o.name = "STAR" + QByteArray::number(row.star);
+        c.add(Library::Star, row.star, o);
+        if (row.sao > 0) {
+            o.name = "SAO" + QByteArray::number(row.sao);
+            c.add(Library::Sao, row.sao, o);
+        }
+        if (row.gcvs > 0) {
+            o.name = "GCVS" + QByteArray::number(row.gcvs);
+            c.add(Library::Gcvs, row.gcvs, o);
+        }
+    }
+    for (int b = 1; b <= 9; ++b, ++id) {
+        CatalogueObject o;
+        o.body = static_cast<SolarSystemBody>(b);
+        o.name = bodyName(o.body);
+        o.objectId = id;
+        c.add(Library::Star, 900 + b, o);
+    }
     return c;
+}
+
+} // namespace
+
+std::shared_ptr<const Catalogue> Catalogue::builtIn() {
+    static const std::shared_ptr<const Catalogue> shipped =
+        std::make_shared<const Catalogue>(makeBuiltIn());
+    return shipped;
 }
 
 } // namespace teleon::sim

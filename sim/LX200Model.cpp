@@ -5,6 +5,9 @@
 
 #include <QTimeZone>
 
+#include <erfa.h>
+#include <erfam.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -55,6 +58,54 @@ constexpr double kArrived = 1e-9;
 const char* const kQualityCodes[] = {"SU", "EX", "VG", "GD", "FR", "PR", "VP"};
 constexpr int kQualityCount = 7;
 
+// What "LI" reports when a lookup or a find fails.
+const QByteArray kTooLarge = "Too large a number";
+const QByteArray kNoSuchObject = "No match in library";
+const QByteArray kNothingFound = "No matching objects";
+
+// Reference stars for high-precision go-to: bright stars of the STAR library.
+constexpr double kReferenceStarFaintest = 3.0;
+constexpr double kReferenceStarMinAltitude = 15.0;
+constexpr double kReferenceStarNeedlessDegrees = 0.5;
+
+int qualityIndex(const QByteArray& code) {
+    for (int i = 0; i < kQualityCount; ++i)
+        if (code == kQualityCodes[i])
+            return i;
+    return -1;
+}
+
+// The finder's type letters ("Sy"): G galaxies, P planetary nebulae, D diffuse nebulae,
+// C globular clusters, O open clusters. Multiple stars and objects without a type are never
+// found; an open cluster with nebula counts as both kinds.
+bool typeIncluded(const QByteArray& typeCode, const QByteArray& types) {
+    const auto on = [&](char letter) { return types.contains(letter); };
+    if (typeCode == "GAL")
+        return on('G');
+    if (typeCode == "PNEB")
+        return on('P');
+    if (typeCode == "DNEB")
+        return on('D');
+    if (typeCode == "GLOB")
+        return on('C');
+    if (typeCode == "OPEN")
+        return on('O');
+    if (typeCode == "OPNB")
+        return on('O') || on('D');
+    return false;
+}
+
+Library deepSkyLibraryOf(int index) {
+    static const Library libraries[] = {Library::Ngc, Library::Ic, Library::Ugc};
+    return libraries[std::clamp(index, 0, 2)];
+}
+
+double separationDegrees(double ra1Hours, double dec1Degrees, double ra2Hours, double dec2Degrees) {
+    return eraSeps(ra1Hours * 15.0 * ERFA_DD2R, dec1Degrees * ERFA_DD2R,
+                   ra2Hours * 15.0 * ERFA_DD2R, dec2Degrees * ERFA_DD2R) *
+           ERFA_DR2D;
+}
+
 // Hand-control speeds of the classic: guide 2x and centre 16x the sidereal rate, find about
 // 1 degree a second; slew is the go-to speed.
 constexpr double kSiderealDegPerSec = 360.0 / 86164.0905;
@@ -83,8 +134,7 @@ QByteArray oneDecimal(double value, int width) {
 } // namespace
 
 LX200Model::LX200Model()
-    : clock_([] { return QDateTime::currentMSecsSinceEpoch(); }),
-      catalogue_(std::make_shared<const Catalogue>(Catalogue::builtIn())) {
+    : clock_([] { return QDateTime::currentMSecsSinceEpoch(); }), catalogue_(Catalogue::builtIn()) {
     const char* const names[] = {"AAA", "BBB", "CCC", "DDD"};
     for (int i = 0; i < 4; ++i)
         sites_[i] = {names[i], 33.0 + 25.0 / 60.0, 111.0 + 50.0 / 60.0};
@@ -96,6 +146,8 @@ LX200Model::LX200Model()
     decDegrees_ = 0;
     targetRaHours_ = raHours_;
     targetDecDegrees_ = decDegrees_;
+    goalRaHours_ = raHours_;
+    goalDecDegrees_ = decDegrees_;
 }
 
 void LX200Model::setClock(Clock clock) {
@@ -130,6 +182,24 @@ void LX200Model::setCatalogue(std::shared_ptr<const Catalogue> catalogue) {
         return;
     catalogue_ = std::move(catalogue);
     selected_ = nullptr;
+    lookupFailure_.clear();
+    findActive_ = false;
+    findPosition_ = -1;
+    referenceStar_ = nullptr;
+    precisionStage_ = PrecisionStage::None;
+}
+
+void LX200Model::setReferenceDwellMs(int ms) {
+    advance();
+    referenceDwellMs_ = ms;
+}
+
+void LX200Model::pressHandboxGoTo() {
+    advance();
+    if (precisionStage_ != PrecisionStage::AtReference)
+        return;
+    precisionStage_ = PrecisionStage::ToObject;
+    startSlew(targetRaHours_, targetDecDegrees_);
 }
 
 void LX200Model::refuseNext(const QByteArray& command, int count) {
@@ -207,6 +277,7 @@ const std::map<QByteArray, LX200Model::Handler>& LX200Model::handlers() {
         {"GP", &LX200Model::cmdGetSiteName4},
         {"GT", &LX200Model::cmdGetTracking},
         {"GF", &LX200Model::cmdGetFieldRadius},
+        {"Gc", &LX200Model::cmdGetClockFormat},
         {"SL", &LX200Model::cmdSetLocalTime},
         {"SC", &LX200Model::cmdSetDate},
         {"Sr", &LX200Model::cmdSetTargetRa},
@@ -267,9 +338,9 @@ const std::map<QByteArray, LX200Model::Handler>& LX200Model::handlers() {
         {"LS", &LX200Model::cmdSelectStar},
         {"Lo", &LX200Model::cmdDeepSkyLibrary},
         {"Ls", &LX200Model::cmdStarLibrary},
-        {"LF", &LX200Model::cmdIgnored},
-        {"LN", &LX200Model::cmdIgnored},
-        {"LB", &LX200Model::cmdIgnored},
+        {"LF", &LX200Model::cmdFindFirst},
+        {"LN", &LX200Model::cmdFindNext},
+        {"LB", &LX200Model::cmdFindPrevious},
         {"SF", &LX200Model::cmdSetFieldRadius},
         {"Gy", &LX200Model::cmdGetTypes},
         {"Sy", &LX200Model::cmdSetTypes},
@@ -365,7 +436,7 @@ void LX200Model::fromAxes(const AxisPair& axes, qint64 atMs, double& raHours,
 
 LX200Model::AxisPair LX200Model::remainingSlew(qint64 atMs) const {
     const AxisPair from = toAxes(raHours_, decDegrees_, atMs);
-    const AxisPair to = toAxes(targetRaHours_, targetDecDegrees_, atMs);
+    const AxisPair to = toAxes(goalRaHours_, goalDecDegrees_, atMs);
     return {std::fabs(wrapSignedDegrees(to.first - from.first)),
             std::fabs(to.second - from.second)};
 }
@@ -398,13 +469,14 @@ void LX200Model::advance() {
     if (slewing_) {
         const double step = slewSpeedDegPerSec_ * static_cast<double>(elapsedMs) / 1000.0;
         const AxisPair from = toAxes(raHours_, decDegrees_, now);
-        const AxisPair to = toAxes(targetRaHours_, targetDecDegrees_, now);
+        const AxisPair to = toAxes(goalRaHours_, goalDecDegrees_, now);
         const double d1 = wrapSignedDegrees(to.first - from.first);
         const double d2 = to.second - from.second;
         if (std::fabs(d1) <= step && std::fabs(d2) <= step) {
-            raHours_ = targetRaHours_;
-            decDegrees_ = targetDecDegrees_;
+            raHours_ = goalRaHours_;
+            decDegrees_ = goalDecDegrees_;
             slewing_ = false;
+            slewArrived(now);
         } else {
             fromAxes({from.first + std::clamp(d1, -step, step),
                       from.second + std::clamp(d2, -step, step)},
@@ -423,6 +495,57 @@ void LX200Model::advance() {
         raHours_ = wrapHours(raHours_ - move / 15.0);
 
     lastAdvanceMs_ = now;
+    // The simulated observer centres the reference star and presses GO TO.
+    if (precisionStage_ == PrecisionStage::AtReference && referenceDwellMs_ >= 0 &&
+        now - referenceReachedMs_ >= referenceDwellMs_) {
+        precisionStage_ = PrecisionStage::ToObject;
+        startSlew(targetRaHours_, targetDecDegrees_);
+    }
+}
+
+void LX200Model::startSlew(double raHours, double decDegrees) {
+    goalRaHours_ = raHours;
+    goalDecDegrees_ = decDegrees;
+    moving_.fill(false);
+    slewStartDistance_ = remainingSlew(nowMs());
+    slewing_ = slewStartDistance_.first > kArrived || slewStartDistance_.second > kArrived;
+    if (!slewing_) {
+        raHours_ = goalRaHours_;
+        decDegrees_ = goalDecDegrees_;
+        slewArrived(nowMs());
+    }
+}
+
+void LX200Model::slewArrived(qint64 atMs) {
+    if (precisionStage_ == PrecisionStage::ToReference) {
+        precisionStage_ = PrecisionStage::AtReference;
+        referenceReachedMs_ = atMs;
+    } else if (precisionStage_ == PrecisionStage::ToObject) {
+        precisionStage_ = PrecisionStage::None;
+        referenceStar_ = nullptr;
+    }
+}
+
+LX200Model::PrecisionStage LX200Model::precisionStage() {
+    advance();
+    return precisionStage_;
+}
+
+double LX200Model::altitudeOf(double raHours, double decDegrees, qint64 atMs) const {
+    return toHorizontal({siderealHoursAt(atMs) - raHours, decDegrees}, current().latitudeDegrees)
+        .altitudeDegrees;
+}
+
+void LX200Model::objectPlace(const CatalogueObject& object, double& raHours,
+                             double& decDegrees) const {
+    if (object.body == SolarSystemBody::None) {
+        raHours = object.raHours;
+        decDegrees = object.decDegrees;
+        return;
+    }
+    const BodyPosition p = bodyPosition(object.body, telescopeUtcMs(nowMs()));
+    raHours = p.raHours;
+    decDegrees = p.decDegrees;
 }
 
 double LX200Model::raHours() {
@@ -438,6 +561,8 @@ double LX200Model::decDegrees() {
 void LX200Model::setPosition(double raHours, double decDegrees) {
     advance();
     slewing_ = false;
+    precisionStage_ = PrecisionStage::None;
+    referenceStar_ = nullptr;
     moving_.fill(false);
     raHours_ = wrapHours(raHours);
     decDegrees_ = std::clamp(decDegrees, -90.0, 90.0);
@@ -524,6 +649,10 @@ QByteArray LX200Model::cmdGetLocalTime(const QByteArray&) {
 
 QByteArray LX200Model::cmdGetDate(const QByteArray&) {
     return text::formatDate(localDateTime().date()) + '#';
+}
+
+QByteArray LX200Model::cmdGetClockFormat(const QByteArray&) {
+    return "24#"; // the classic keeps a 24-hour clock
 }
 
 QByteArray LX200Model::cmdGetUtcOffset(const QByteArray&) {
@@ -622,6 +751,7 @@ QByteArray LX200Model::cmdSetTargetRa(const QByteArray& args) {
         return "0";
     targetRaHours_ = *hours;
     selected_ = nullptr; // the target is now plain coordinates
+    lookupFailure_.clear();
     return "1";
 }
 
@@ -631,6 +761,7 @@ QByteArray LX200Model::cmdSetTargetDec(const QByteArray& args) {
         return "0";
     targetDecDegrees_ = *degrees;
     selected_ = nullptr;
+    lookupFailure_.clear();
     return "1";
 }
 
@@ -714,22 +845,43 @@ QByteArray LX200Model::cmdSlew(const QByteArray&) {
             return QByteArray(1, code) + '#';
     }
     if (mountMode_ != 'L') {
-        const double ha = siderealHoursAt(nowMs()) - targetRaHours_;
-        const double altitude =
-            toHorizontal({ha, targetDecDegrees_}, current().latitudeDegrees).altitudeDegrees;
+        const double altitude = altitudeOf(targetRaHours_, targetDecDegrees_, nowMs());
         if (altitude < 0)
             return "1Object Below Horizon #";
         if (altitude < higherLimitDegrees_)
             return "2Object Below Higher#";
     }
-    moving_.fill(false);
-    slewStartDistance_ = remainingSlew(nowMs());
-    slewing_ = slewStartDistance_.first > kArrived || slewStartDistance_.second > kArrived;
-    if (!slewing_) {
-        raHours_ = targetRaHours_;
-        decDegrees_ = targetDecDegrees_;
+    precisionStage_ = PrecisionStage::None;
+    referenceStar_ = highPrecision_ ? chooseReferenceStar() : nullptr;
+    if (referenceStar_) {
+        precisionStage_ = PrecisionStage::ToReference;
+        startSlew(referenceStar_->raHours, referenceStar_->decDegrees);
+    } else {
+        startSlew(targetRaHours_, targetDecDegrees_);
     }
     return "0";
+}
+
+const CatalogueObject* LX200Model::chooseReferenceStar() const {
+    // The bright star nearest the target that stands well above the horizon.
+    const CatalogueObject* best = nullptr;
+    double bestDistance = 0;
+    const qint64 now = nowMs();
+    for (const Catalogue::Entry& e : catalogue_->entries(Library::Star)) {
+        const CatalogueObject& o = *e.object;
+        if (o.body != SolarSystemBody::None || !o.magnitude ||
+            *o.magnitude > kReferenceStarFaintest ||
+            altitudeOf(o.raHours, o.decDegrees, now) < kReferenceStarMinAltitude)
+            continue;
+        const double d =
+            separationDegrees(o.raHours, o.decDegrees, targetRaHours_, targetDecDegrees_);
+        if (!best || d < bestDistance) {
+            best = &o;
+            bestDistance = d;
+        }
+    }
+    // A target that is itself a bright star needs no reference.
+    return best && bestDistance > kReferenceStarNeedlessDegrees ? best : nullptr;
 }
 
 QByteArray LX200Model::cmdDistanceBars(const QByteArray&) {
@@ -742,6 +894,8 @@ QByteArray LX200Model::cmdDistanceBars(const QByteArray&) {
 
 QByteArray LX200Model::cmdStopAll(const QByteArray&) {
     slewing_ = false;
+    precisionStage_ = PrecisionStage::None;
+    referenceStar_ = nullptr;
     moving_.fill(false);
     return {};
 }
@@ -765,7 +919,11 @@ QByteArray LX200Model::cmdStopWest(const QByteArray&) {
 }
 
 QByteArray LX200Model::startMove(int direction) {
-    slewing_ = false; // a direction key ends a go-to
+    slewing_ = false;                                     // a direction key ends a go-to
+    if (precisionStage_ != PrecisionStage::AtReference) { // centring the star is allowed
+        precisionStage_ = PrecisionStage::None;
+        referenceStar_ = nullptr;
+    }
     moving_[direction] = true;
     return {};
 }
@@ -807,9 +965,18 @@ QByteArray LX200Model::cmdSync(const QByteArray&) {
     if (!selected_)
         return "Coordinates     matched.        #";
     const CatalogueObject& o = *selected_;
-    return ' ' + o.name + ' ' + o.qualityCode + ' ' + o.typeCode + " MAG " +
-           QByteArray::number(o.magnitude, 'f', 1) + " SZ" +
-           QByteArray::number(o.sizeArcmin, 'f', 1) + "'#";
+    if (o.coordinatesOnly())
+        return ' ' + o.name + " Coordinates Only#";
+    QByteArray reply = ' ' + o.name;
+    if (!o.qualityCode.isEmpty())
+        reply += ' ' + o.qualityCode;
+    if (!o.typeCode.isEmpty())
+        reply += ' ' + o.typeCode;
+    if (o.magnitude)
+        reply += " MAG " + QByteArray::number(*o.magnitude, 'f', 1);
+    if (o.sizeArcmin)
+        reply += " SZ" + QByteArray::number(*o.sizeArcmin, 'f', 1) + '\'';
+    return reply + '#';
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -868,37 +1035,66 @@ QByteArray LX200Model::cmdSetTracking(const QByteArray& args) {
 // ---------------------------------------------------------------------------------------------
 // Commands: object library and finder
 
-QByteArray LX200Model::objectInfo() const {
+QByteArray LX200Model::objectInformation() const {
+    if (!lookupFailure_.isEmpty())
+        return padded(lookupFailure_, kObjectInfoLength);
     if (!selected_)
         return padded("NGC0", kObjectInfoLength);
-    // name 1-8, quality 10-11, type 13-16, magnitude 20-23, size from 28 (positions from 1)
+    // Positions counted from 1: name 1-8 (a ninth character, as in "SAO151881", takes the
+    // blank at 9), quality 10-11, type 13-16, magnitude 20-23, size from 28; an object the
+    // library knows only by position shows "Coordinates Only" from 17.
     const CatalogueObject& o = *selected_;
-    const QByteArray size = o.sizeArcmin >= 10 ? QByteArray::number(qRound(o.sizeArcmin))
-                                               : QByteArray::number(o.sizeArcmin, 'f', 1);
-    return padded(padded(o.name, 8) + ' ' + padded(o.qualityCode, 2) + ' ' + padded(o.typeCode, 4) +
-                      " MG" + oneDecimal(o.magnitude, 4) + " SZ " + size + '\'',
-                  kObjectInfoLength);
+    const QByteArray head = o.name.size() > 8 ? o.name.left(9) : padded(o.name, 9);
+    if (o.coordinatesOnly())
+        return padded(head, 16) + "Coordinates Only";
+    QByteArray text = head + padded(o.qualityCode, 2) + ' ' + padded(o.typeCode, 4);
+    text += o.magnitude ? " MG" + oneDecimal(*o.magnitude, 4) : QByteArray(7, ' ');
+    if (o.sizeArcmin && *o.sizeArcmin > 0) {
+        const double size = *o.sizeArcmin;
+        text += " SZ " +
+                (size >= 10 ? QByteArray::number(qRound(size)) : QByteArray::number(size, 'f', 1)) +
+                '\'';
+    }
+    return padded(text, kObjectInfoLength);
+}
+
+void LX200Model::selectObject(const CatalogueObject* object) {
+    selected_ = object;
+    lookupFailure_.clear();
+    objectPlace(*object, targetRaHours_, targetDecDegrees_);
 }
 
 void LX200Model::select(Library library, const QByteArray& args) {
     const auto number = text::parseLeadingInteger(args);
-    if (!number)
+    const CatalogueObject* object = number ? catalogue_->find(library, *number) : nullptr;
+    if (object) {
+        selectObject(object);
         return;
-    const CatalogueObject* object = catalogue_->find(library, *number);
-    if (!object)
-        return; // numbers the library does not hold leave the selection as it was
-    selected_ = object;
-    targetRaHours_ = object->raHours;
-    targetDecDegrees_ = object->decDegrees;
+    }
+    // The target stays where it was; "LI" tells what went wrong.
+    selected_ = nullptr;
+    const bool planet = library == Library::Star && number && *number > 900 && *number < 910;
+    lookupFailure_ =
+        number && *number > Catalogue::libraryEnd(library) && !planet ? kTooLarge : kNoSuchObject;
 }
 
 QByteArray LX200Model::cmdFieldReport(const QByteArray&) {
-    // Characters 9-11 hold the number of library objects in the field.
-    return padded("Objects:" + QByteArray::number(0).rightJustified(3, ' '), 32) + '#';
+    // Characters 9-11 hold the number of library objects within the field radius ("SF") of
+    // where the telescope points; each object counts once under all its numbers.
+    int count = 0;
+    for (const CatalogueObject* o : catalogue_->distinctObjects()) {
+        double ra = 0, dec = 0;
+        objectPlace(*o, ra, dec);
+        if (separationDegrees(ra, dec, raHours_, decDegrees_) * 60.0 <= fieldRadiusArcmin_)
+            ++count;
+    }
+    return padded("Objects:" + QByteArray::number(std::min(count, 999)).rightJustified(3, ' '),
+                  kObjectInfoLength) +
+           '#';
 }
 
 QByteArray LX200Model::cmdObjectInfo(const QByteArray&) {
-    return objectInfo() + '#';
+    return objectInformation() + '#';
 }
 
 QByteArray LX200Model::cmdSelectMessier(const QByteArray& args) {
@@ -907,14 +1103,67 @@ QByteArray LX200Model::cmdSelectMessier(const QByteArray& args) {
 }
 
 QByteArray LX200Model::cmdSelectDeepSky(const QByteArray& args) {
-    static const Library libraries[] = {Library::Ngc, Library::Ic, Library::Ugc};
-    select(libraries[deepSkyLibrary_], args);
+    select(deepSkyLibraryOf(deepSkyLibrary_), args);
     return {};
 }
 
 QByteArray LX200Model::cmdSelectStar(const QByteArray& args) {
     static const Library libraries[] = {Library::Star, Library::Sao, Library::Gcvs};
     select(libraries[starLibrary_], args);
+    return {};
+}
+
+bool LX200Model::findMatches(const CatalogueObject& o, qint64 atMs) const {
+    if (!typeIncluded(o.typeCode, types_))
+        return false;
+    const int quality = qualityIndex(o.qualityCode);
+    if (quality < 0 || quality > qualityIndex_)
+        return false;
+    if (!o.magnitude || *o.magnitude < brighterLimit_ || *o.magnitude > fainterLimit_)
+        return false;
+    const double size = o.sizeArcmin.value_or(0.0);
+    if (size < smallerLimitArcmin_ || size > largerLimitArcmin_)
+        return false;
+    double ra = 0, dec = 0;
+    objectPlace(o, ra, dec);
+    return altitudeOf(ra, dec, atMs) >= std::max(0, higherLimitDegrees_);
+}
+
+void LX200Model::stepFind(int direction) {
+    // The finder walks the deep-sky library in the order of its numbers, both ways round.
+    const QList<Catalogue::Entry> entries = catalogue_->entries(findLibrary_);
+    const qsizetype n = entries.size();
+    const qint64 now = nowMs();
+    for (qsizetype k = 1; k <= n; ++k) {
+        const qsizetype i =
+            findPosition_ < 0 ? k - 1 : ((findPosition_ + direction * k) % n + n) % n;
+        if (findMatches(*entries[i].object, now)) {
+            findPosition_ = i;
+            selectObject(entries[i].object);
+            return;
+        }
+    }
+    selected_ = nullptr;
+    lookupFailure_ = kNothingFound;
+}
+
+QByteArray LX200Model::cmdFindFirst(const QByteArray&) {
+    findLibrary_ = deepSkyLibraryOf(deepSkyLibrary_);
+    findPosition_ = -1;
+    findActive_ = true;
+    stepFind(1);
+    return {};
+}
+
+QByteArray LX200Model::cmdFindNext(const QByteArray&) {
+    if (findActive_)
+        stepFind(1);
+    return {};
+}
+
+QByteArray LX200Model::cmdFindPrevious(const QByteArray&) {
+    if (findActive_)
+        stepFind(-1);
     return {};
 }
 
@@ -1034,10 +1283,6 @@ QByteArray LX200Model::cmdSetLarger(const QByteArray& args) {
         return "0";
     largerLimitArcmin_ = *n;
     return "1";
-}
-
-QByteArray LX200Model::cmdIgnored(const QByteArray&) {
-    return {};
 }
 
 } // namespace teleon::sim

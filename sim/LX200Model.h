@@ -90,7 +90,15 @@ public:
     void setScDelayMs(int ms);
     // Go-to speed of each axis; also the "RS" hand speed. Tests use a large value.
     void setSlewSpeedDegPerSec(double degPerSec);
+    double slewSpeedDegPerSec() const { return slewSpeedDegPerSec_; }
     void setCatalogue(std::shared_ptr<const Catalogue> catalogue);
+    // High-precision go-to: the telescope first slews to a bright reference star near the
+    // target and waits there for the observer to centre it and press GO TO on the handbox.
+    // The simulated observer does so this long after arrival (default 3000 ms); -1 waits for
+    // pressHandboxGoTo().
+    void setReferenceDwellMs(int ms);
+    // The handbox's GO TO key: ends the wait at the reference star.
+    void pressHandboxGoTo();
 
     // ---- State, as the telescope holds it ----
     // Pointing, in the telescope's equatorial coordinates (epoch as the catalogue's).
@@ -105,6 +113,10 @@ public:
     double azimuthDegrees();
     bool isSlewing();
     bool isMoving(); // slewing or moving by hand
+    enum class PrecisionStage { None, ToReference, AtReference, ToObject };
+    PrecisionStage precisionStage();
+    // The reference star of the high-precision go-to under way, or nullptr.
+    const CatalogueObject* referenceStar() const { return referenceStar_; }
 
     bool longFormat() const { return longFormat_; }
     bool highPrecision() const { return highPrecision_; }
@@ -132,8 +144,12 @@ public:
     void setLocalDateTime(const QDateTime& local);
     double localSiderealHours() const;
 
-    // The selected library object, or nullptr ("LI" answers "NGC0" padded).
+    // The selected library object, or nullptr ("LI" answers "NGC0" padded, or the failure).
     const CatalogueObject* selectedObject() const;
+    // What "LI" answers, without the "#": 32 characters.
+    QByteArray objectInformation() const;
+    // Where a library object stands now: its catalogue place, or a planet's for the date.
+    void objectPlace(const CatalogueObject& object, double& raHours, double& decDegrees) const;
     int deepSkyLibrary() const { return deepSkyLibrary_; } // "Lo": 0 NGC, 1 IC, 2 UGC
     int starLibrary() const { return starLibrary_; }       // "Ls": 0 STAR, 1 SAO, 2 GCVS
     int fieldRadiusArcmin() const { return fieldRadiusArcmin_; }
@@ -160,8 +176,14 @@ private:
     Site& current() { return sites_[currentSite_ - 1]; }
     const Site& current() const { return sites_[currentSite_ - 1]; }
     double rateDegPerSec() const;
-    QByteArray objectInfo() const;
     void select(Library library, const QByteArray& args);
+    void selectObject(const CatalogueObject* object);
+    void startSlew(double raHours, double decDegrees);
+    void slewArrived(qint64 atMs);
+    const CatalogueObject* chooseReferenceStar() const;
+    double altitudeOf(double raHours, double decDegrees, qint64 atMs) const;
+    bool findMatches(const CatalogueObject& object, qint64 atMs) const;
+    void stepFind(int direction);
     static QByteArray boolReply(bool accepted) { return accepted ? "1" : "0"; }
 
     // Command handlers (one per command; the name is the command's letters).
@@ -174,6 +196,7 @@ private:
     QByteArray cmdGetSidereal(const QByteArray&);
     QByteArray cmdGetLocalTime(const QByteArray&);
     QByteArray cmdGetDate(const QByteArray&);
+    QByteArray cmdGetClockFormat(const QByteArray&);
     QByteArray cmdGetUtcOffset(const QByteArray&);
     QByteArray cmdGetLatitude(const QByteArray&);
     QByteArray cmdGetLongitude(const QByteArray&);
@@ -254,7 +277,9 @@ private:
     QByteArray cmdSetSmaller(const QByteArray&);
     QByteArray cmdGetLarger(const QByteArray&);
     QByteArray cmdSetLarger(const QByteArray&);
-    QByteArray cmdIgnored(const QByteArray&);
+    QByteArray cmdFindFirst(const QByteArray&);
+    QByteArray cmdFindNext(const QByteArray&);
+    QByteArray cmdFindPrevious(const QByteArray&);
 
     QByteArray siteName(int number) const;
     QByteArray setSiteName(int number, const QByteArray& args);
@@ -295,13 +320,23 @@ private:
     double targetDecDegrees_ = 0;
     qint64 lastAdvanceMs_ = 0;
     bool slewing_ = false;
+    double goalRaHours_ = 0; // where the running slew goes (the target, or a reference star)
+    double goalDecDegrees_ = 0;
     AxisPair slewStartDistance_{0, 0};
+    PrecisionStage precisionStage_ = PrecisionStage::None;
+    const CatalogueObject* referenceStar_ = nullptr;
+    qint64 referenceReachedMs_ = 0;
+    int referenceDwellMs_ = 3000;
     std::array<bool, 4> moving_{}; // north, south, east, west
     double slewSpeedDegPerSec_ = kDefaultSlewDegPerSec;
 
     // Object library and finder settings.
     std::shared_ptr<const Catalogue> catalogue_;
     const CatalogueObject* selected_ = nullptr;
+    QByteArray lookupFailure_; // what "LI" reports after a failed lookup or find
+    Library findLibrary_ = Library::Ngc;
+    qsizetype findPosition_ = -1; // index into the walked library's entries
+    bool findActive_ = false;
     int deepSkyLibrary_ = 0;
     int starLibrary_ = 0;
     int fieldRadiusArcmin_ = 15;

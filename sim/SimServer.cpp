@@ -1,13 +1,16 @@
 #include "sim/SimServer.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -39,6 +42,32 @@ void closeFd(int& fd) {
 // Junk that stands in for a garbled reply: printable, never "#" nor a flag's "1" or "0".
 constexpr char kJunk[] = "~?%&!$@^";
 constexpr int kJunkCount = sizeof(kJunk) - 1;
+
+constexpr int kLogLinesKept = 1000;
+
+// A listening socket on 127.0.0.1:port (0: any free port); returns the port bound.
+int listenLoopback(int port, int& fd) {
+    fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 1) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        fd = -1;
+        errno = saved;
+        return -1;
+    }
+    return ntohs(address.sin_port);
+}
 
 } // namespace
 
@@ -111,9 +140,43 @@ void SimServer::start() {
         }
     }
 
+    int listen = -1;
+    int port = -1;
+    if (options_.tcpPort >= 0) {
+        port = listenLoopback(options_.tcpPort, listen);
+        if (port < 0) {
+            const int saved = errno;
+            for (int fd : {master, slave, wake[0], wake[1]})
+                ::close(fd);
+            if (!options_.linkPath.isEmpty())
+                ::unlink(options_.linkPath.toLocal8Bit().constData());
+            errno = saved;
+            throw systemError(QStringLiteral("Cannot listen on TCP port %1").arg(options_.tcpPort));
+        }
+    }
+    std::FILE* logFile = nullptr;
+    if (!options_.logPath.isEmpty()) {
+        logFile = std::fopen(options_.logPath.toLocal8Bit().constData(), "ae");
+        if (!logFile) {
+            const int saved = errno;
+            for (int fd : {master, slave, wake[0], wake[1], listen})
+                if (fd >= 0)
+                    ::close(fd);
+            if (!options_.linkPath.isEmpty())
+                ::unlink(options_.linkPath.toLocal8Bit().constData());
+            errno = saved;
+            throw systemError(QStringLiteral("Cannot open the log %1").arg(options_.logPath));
+        }
+        std::setvbuf(logFile, nullptr, _IOLBF, 0);
+    }
+
     std::lock_guard lock(mutex_);
     masterFd_ = master;
     slaveFd_ = slave;
+    listenFd_ = listen;
+    boundPort_ = port;
+    logFile_ = logFile;
+    activeLine_ = Line::Pty;
     wakeFds_[0] = wake[0];
     wakeFds_[1] = wake[1];
     slavePath_ = QString::fromLocal8Bit(name);
@@ -136,6 +199,13 @@ void SimServer::stop() {
     closeFd(slaveFd_);
     closeFd(wakeFds_[0]);
     closeFd(wakeFds_[1]);
+    closeFd(clientFd_);
+    closeFd(listenFd_);
+    boundPort_ = -1;
+    if (logFile_) {
+        std::fclose(logFile_);
+        logFile_ = nullptr;
+    }
     if (linkMade_) {
         // Remove the link only when it is still ours.
         const QByteArray link = options_.linkPath.toLocal8Bit();
@@ -162,6 +232,11 @@ QString SimServer::slavePath() const {
     return slavePath_;
 }
 
+int SimServer::tcpPort() const {
+    std::lock_guard lock(mutex_);
+    return boundPort_;
+}
+
 void SimServer::wake() {
     int fd = -1;
     {
@@ -186,15 +261,22 @@ void SimServer::run() {
 
         const qint64 timeoutNs = pollTimeoutNs(monotonicNs());
         const bool wantWrite = !pending_.isEmpty() && (!options_.paced || writeBlocked_);
-        pollfd fds[2] = {{masterFd_, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0},
-                         {wakeFds_[0], POLLIN, 0}};
+        const int out = outputFd();
+        // 0 pty master, 1 wake pipe, 2 listening socket, 3 TCP client (-1 fds are ignored).
+        pollfd fds[4] = {
+            {masterFd_, static_cast<short>(POLLIN | (wantWrite && out == masterFd_ ? POLLOUT : 0)),
+             0},
+            {wakeFds_[0], POLLIN, 0},
+            {cablePulled_ ? -1 : listenFd_, POLLIN, 0},
+            {clientFd_, static_cast<short>(POLLIN | (wantWrite && out == clientFd_ ? POLLOUT : 0)),
+             0}};
         lock.unlock();
         timespec ts{};
         if (timeoutNs >= 0) {
             ts.tv_sec = static_cast<time_t>(timeoutNs / 1'000'000'000);
             ts.tv_nsec = static_cast<long>(timeoutNs % 1'000'000'000);
         }
-        const int ready = ::ppoll(fds, 2, timeoutNs >= 0 ? &ts : nullptr, nullptr);
+        const int ready = ::ppoll(fds, 4, timeoutNs >= 0 ? &ts : nullptr, nullptr);
         lock.lock();
         if (ready < 0)
             continue; // EINTR
@@ -204,20 +286,60 @@ void SimServer::run() {
             while (::read(wakeFds_[0], drain, sizeof drain) > 0) {
             }
         }
-        if (fds[0].revents & POLLOUT)
+        if ((fds[0].revents | fds[3].revents) & POLLOUT)
             writeBlocked_ = false;
         if (fds[0].revents & POLLIN) {
             char buffer[4096];
             const ssize_t n = ::read(masterFd_, buffer, sizeof buffer);
             if (n > 0)
-                handleInput(QByteArray(buffer, n));
+                handleInput(QByteArray(buffer, n), Line::Pty);
         } else if (fds[0].revents & (POLLHUP | POLLERR)) {
             // Cannot happen while the slave is held open; should it, do not spin on it.
             lock.unlock();
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             lock.lock();
         }
+        if (fds[2].revents & POLLIN)
+            acceptClient();
+        if (clientFd_ >= 0 && fds[3].fd == clientFd_ &&
+            (fds[3].revents & (POLLIN | POLLHUP | POLLERR))) {
+            char buffer[4096];
+            const ssize_t n = ::recv(clientFd_, buffer, sizeof buffer, 0);
+            if (n > 0)
+                handleInput(QByteArray(buffer, n), Line::Tcp);
+            else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+                dropClient();
+        }
     }
+}
+
+void SimServer::acceptClient() {
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (clientFd_ >= 0) {
+        log('!', "TCP client replaced by a new one");
+        closeFd(clientFd_);
+    }
+    clientFd_ = fd;
+    log('!', "TCP client connected");
+}
+
+void SimServer::dropClient() {
+    if (clientFd_ < 0)
+        return;
+    closeFd(clientFd_);
+    log('!', "TCP client gone");
+    if (activeLine_ == Line::Tcp) {
+        activeLine_ = Line::Pty;
+        pending_.clear(); // nowhere to go
+        writeBlocked_ = false;
+        model_.resetInput();
+    }
+}
+
+int SimServer::outputFd() const {
+    return activeLine_ == Line::Tcp && clientFd_ >= 0 ? clientFd_ : masterFd_;
 }
 
 qint64 SimServer::pollTimeoutNs(qint64 nowNs) const {
@@ -232,9 +354,18 @@ qint64 SimServer::pollTimeoutNs(qint64 nowNs) const {
     return timeout;
 }
 
-void SimServer::handleInput(const QByteArray& bytes) {
+void SimServer::handleInput(const QByteArray& bytes, Line from) {
+    if (from != activeLine_) {
+        // The other line speaks: a command half-received on the old one is forgotten.
+        activeLine_ = from;
+        model_.resetInput();
+        logFramer_.reset();
+    }
     receivedBytes_ += bytes;
-    receivedCommands_ += logFramer_.push(bytes);
+    const QList<QByteArray> commands = logFramer_.push(bytes);
+    receivedCommands_ += commands;
+    for (const QByteArray& command : commands)
+        log('<', command);
     changed_.notify_all();
     if (silent_ || cablePulled_)
         return;
@@ -262,6 +393,7 @@ void SimServer::emitReplies(const QList<Reply>& replies) {
             }
         }
         sentReplies_.append({reply.command, bytes});
+        log('>', bytes);
         if (pending_.isEmpty() && options_.paced)
             nextByteNs_ = std::max(nextByteNs_, monotonicNs() + kNsPerByteAt9600);
         pending_ += bytes;
@@ -283,7 +415,11 @@ void SimServer::writePending(qint64 nowNs) {
         if (count == 0)
             return;
     }
-    const ssize_t n = ::write(masterFd_, pending_.constData(), static_cast<size_t>(count));
+    const int fd = outputFd();
+    const ssize_t n =
+        fd == masterFd_
+            ? ::write(fd, pending_.constData(), static_cast<size_t>(count))
+            : ::send(fd, pending_.constData(), static_cast<size_t>(count), MSG_NOSIGNAL);
     if (n <= 0) {
         writeBlocked_ = true; // the pty's queue is full (no client reading): wait for POLLOUT
         return;
@@ -302,6 +438,7 @@ void SimServer::stopAnswering(bool on) {
     {
         std::lock_guard lock(mutex_);
         silent_ = on;
+        log('!', on ? "silent on" : "silent off");
     }
     wake();
 }
@@ -309,28 +446,34 @@ void SimServer::stopAnswering(bool on) {
 void SimServer::garbleNext(int count) {
     std::lock_guard lock(mutex_);
     garbleCount_ = std::max(0, count);
+    log('!', "garble " + QByteArray::number(garbleCount_));
 }
 
 void SimServer::refuseNext(const QByteArray& command, int count) {
     std::lock_guard lock(mutex_);
     model_.refuseNext(command, count);
+    log('!', "refuse " + command + ' ' + QByteArray::number(count));
 }
 
 void SimServer::refuseNextSlew(char code) {
     std::lock_guard lock(mutex_);
     model_.refuseNextSlew(code);
+    log('!', "refuse-slew " + QByteArray(1, code));
 }
 
 void SimServer::echoMode(bool on) {
     std::lock_guard lock(mutex_);
     echo_ = on;
+    log('!', on ? "echo on" : "echo off");
 }
 
 void SimServer::hangUp() {
     {
         std::lock_guard lock(mutex_);
         cablePulled_ = true;
+        log('!', "hangup");
         pending_.clear(); // bytes on the wire when the cable came out are lost
+        dropClient();
     }
     wake();
 }
@@ -340,6 +483,7 @@ void SimServer::reconnect() {
         std::lock_guard lock(mutex_);
         cablePulled_ = false;
         model_.resetInput();
+        log('!', "reconnect");
     }
     wake();
 }
@@ -347,6 +491,7 @@ void SimServer::reconnect() {
 void SimServer::setMountMode(char mode) {
     std::lock_guard lock(mutex_);
     model_.setMountMode(mode);
+    log('!', "mode " + QByteArray(1, mode));
 }
 
 void SimServer::setScDelayMs(int ms) {
@@ -369,6 +514,11 @@ void SimServer::setPaced(bool on) {
 void SimServer::setSlewSpeedDegPerSec(double degPerSec) {
     std::lock_guard lock(mutex_);
     model_.setSlewSpeedDegPerSec(degPerSec);
+}
+
+SimServer::Faults SimServer::faults() const {
+    std::lock_guard lock(mutex_);
+    return {silent_, echo_, cablePulled_, garbleCount_, options_.paced};
 }
 
 void SimServer::withModel(const std::function<void(LX200Model&)>& f) {
@@ -400,6 +550,43 @@ QList<Reply> SimServer::sentReplies() const {
 QByteArray SimServer::sentBytes() const {
     std::lock_guard lock(mutex_);
     return sentBytes_;
+}
+
+QList<QByteArray> SimServer::recentLogLines(int count) const {
+    std::lock_guard lock(mutex_);
+    const qsizetype n = std::min<qsizetype>(std::max(0, count), logLines_.size());
+    return logLines_.mid(logLines_.size() - n);
+}
+
+void SimServer::logEvent(const QByteArray& text) {
+    std::lock_guard lock(mutex_);
+    log('!', text);
+}
+
+QByteArray SimServer::formatLogLine(const QDateTime& utc, char direction, const QByteArray& text) {
+    QByteArray line = utc.toUTC().toString(Qt::ISODateWithMs).toLatin1();
+    line += ' ';
+    line += direction;
+    line += ' ';
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F && c != '\\')
+            line += c;
+        else
+            line += "\\x" + QByteArray::number(u, 16).rightJustified(2, '0').toUpper();
+    }
+    return line;
+}
+
+void SimServer::log(char direction, const QByteArray& text) {
+    const QByteArray line = formatLogLine(QDateTime::currentDateTimeUtc(), direction, text);
+    logLines_.append(line);
+    if (logLines_.size() > kLogLinesKept)
+        logLines_.remove(0, logLines_.size() - kLogLinesKept);
+    if (logFile_) {
+        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), logFile_);
+        std::fputc('\n', logFile_);
+    }
 }
 
 void SimServer::clearLog() {

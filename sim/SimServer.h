@@ -1,16 +1,20 @@
 // The simulated telescope on a pseudo-terminal: a client opens devicePath() as it would open a
-// serial port, and an LX200Model answers on the far side. Runs its own thread (poll() on the
-// pty's master and a wake pipe, so it sleeps when nothing happens) and offers tests a
-// thread-safe handle to inject faults and to read back the traffic.
+// serial port, and an LX200Model answers on the far side. Optionally also on a loopback TCP
+// port (one client at a time; the telescope answers whichever line spoke last). Runs its own
+// thread (poll() on the pty's master, the sockets and a wake pipe, so it sleeps when nothing
+// happens) and offers tests a thread-safe handle to inject faults and to read back the
+// traffic, and users a log file of the conversation.
 #pragma once
 
 #include "sim/LX200Model.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
 #include <condition_variable>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -28,6 +32,11 @@ public:
         bool paced = false;
         // The acknowledge answer: 'A' alt-azimuth, 'P' polar, 'G' German, 'L' land.
         char mountMode = 'A';
+        // Also listen on 127.0.0.1 at this TCP port: -1 not at all, 0 any free port.
+        int tcpPort = -1;
+        // When not empty, every command received and every reply sent is appended to this
+        // file, one line each with the time (see formatLogLine).
+        QString logPath;
     };
 
     SimServer();
@@ -46,6 +55,8 @@ public:
     // The path a client opens: the link when one was asked for, else /dev/pts/N.
     QString devicePath() const;
     QString slavePath() const;
+    // The TCP port listened on, or -1.
+    int tcpPort() const;
 
     // ---- Fault injection and settings (thread-safe; take effect at the next byte) ----
     // Read and throw away everything that arrives and answer nothing (a dead telescope).
@@ -61,14 +72,23 @@ public:
     // and the telescope model hears nothing.
     void echoMode(bool on);
     // The cable pulled: the pty stays (so the client's path stays valid and its reads see
-    // nothing, like a real serial port with nothing attached), everything sent is lost.
-    // reconnect() plugs it back; a command cut in half by the pull is forgotten.
+    // nothing, like a real serial port with nothing attached), everything sent is lost; a TCP
+    // client is disconnected and no new one is served until reconnect() plugs the line back.
+    // A command cut in half by the pull is forgotten.
     void hangUp();
     void reconnect();
     void setMountMode(char mode);
     void setScDelayMs(int ms);
     void setPaced(bool on);
     void setSlewSpeedDegPerSec(double degPerSec);
+    struct Faults {
+        bool silent = false;
+        bool echo = false;
+        bool cablePulled = false;
+        int garbleCount = 0;
+        bool paced = false;
+    };
+    Faults faults() const;
     // Runs f on the model under the server's lock (to set or read its state).
     void withModel(const std::function<void(LX200Model&)>& f);
 
@@ -82,6 +102,16 @@ public:
     QList<Reply> sentReplies() const;
     QByteArray sentBytes() const;
     void clearLog();
+    // The last count lines of the traffic log (as written to the log file), oldest first.
+    // Kept whether or not a log file was asked for; the last 1000 lines are held.
+    QList<QByteArray> recentLogLines(int count) const;
+    // Adds a line of the kind "!" (an event: a fault injected, a client come or gone).
+    void logEvent(const QByteArray& text);
+
+    // One log line: the UTC time with milliseconds, a blank, the direction ("<" received
+    // command, ">" reply sent, "!" event), a blank and the text, with every byte outside
+    // printable ASCII, and the backslash, written as \xHH: "2024-03-05T03:00:00.123Z < GR".
+    static QByteArray formatLogLine(const QDateTime& utc, char direction, const QByteArray& text);
 
     // Block (no spinning) until at least byteCount bytes / commandCount commands have been
     // received since the last clearLog, or until a command equal to command arrives; false
@@ -93,9 +123,14 @@ public:
     bool waitForSent(qsizetype byteCount, int timeoutMs);
 
 private:
+    enum class Line { Pty, Tcp };
     void run();
     void wake();
-    void handleInput(const QByteArray& bytes);
+    void handleInput(const QByteArray& bytes, Line from);
+    void acceptClient();
+    void dropClient();
+    int outputFd() const;
+    void log(char direction, const QByteArray& text);
     void emitReplies(const QList<Reply>& replies);
     qint64 pollTimeoutNs(qint64 nowNs) const;
     void writePending(qint64 nowNs);
@@ -109,6 +144,10 @@ private:
     int masterFd_ = -1;
     int slaveFd_ = -1; // kept open so the master never sees a hang-up
     int wakeFds_[2] = {-1, -1};
+    int listenFd_ = -1;
+    int clientFd_ = -1;
+    int boundPort_ = -1;
+    Line activeLine_ = Line::Pty; // where replies go: the line that spoke last
     QString slavePath_;
     bool linkMade_ = false;
     std::thread thread_;
@@ -131,6 +170,8 @@ private:
     QByteArray receivedBytes_;
     QList<Reply> sentReplies_;
     QByteArray sentBytes_;
+    QList<QByteArray> logLines_;
+    std::FILE* logFile_ = nullptr;
 };
 
 } // namespace teleon::sim

@@ -182,6 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, ModelHorizontal,
 // ---- Time, date and site ----------------------------------------------------------------------
 
 TEST_F(ModelTest, ClockRunsAndRollsOverMidnight) {
+    EXPECT_EQ(ask("Gc"), QByteArray("24#"));
     EXPECT_EQ(ask("GL"), QByteArray("20:00:00#"));
     EXPECT_EQ(ask("GC"), QByteArray("03/04/24#"));
     now += 61'000;
@@ -496,51 +497,15 @@ TEST_F(ModelTest, DirectionKeysMoveAtTheChosenRateUntilStopped) {
     EXPECT_FALSE(model.isMoving());
 }
 
-// ---- Object library and sync ------------------------------------------------------------------
+// ---- Object library and sync (the library itself: test_finder.cpp) ---------------------------
 
-TEST_F(ModelTest, ObjectInfoWithNothingSelected) {
-    const QByteArray info = ask("LI");
-    EXPECT_EQ(info, QByteArray("NGC0").leftJustified(32, ' ') + "#");
-}
-
-TEST_F(ModelTest, MessierSelectionSetsTargetAndDescribesObject) {
-    EXPECT_EQ(ask("LM 31"), QByteArray());
-    const QByteArray info = ask("LI");
-    ASSERT_EQ(info.size(), 33);
-    // name 1-8, quality 10-11, type 13-16, magnitude 20-23, size from 28 (counted from 1)
-    EXPECT_EQ(info.mid(0, 8), QByteArray("M31     "));
-    EXPECT_EQ(info.mid(9, 2), QByteArray("EX"));
-    EXPECT_EQ(info.mid(12, 4), QByteArray("GAL "));
-    EXPECT_EQ(info.mid(19, 4), QByteArray(" 4.4"));
-    EXPECT_EQ(info.mid(27, 4), QByteArray("178'"));
+TEST_F(ModelTest, MessierSelectionSetsTheTarget) {
+    ask("LM 31");
     ask("U");
     // OpenNGC J2000 position of M31: 10.68479°, +41.26906°.
     EXPECT_EQ(ask("Gr"), QByteArray("00:42:44#"));
     EXPECT_EQ(ask("Gd"), QByteArray("+41\xDF"
                                     "16'08#"));
-}
-
-TEST_F(ModelTest, CatalogueSelections) {
-    ask("LC 224"); // NGC library by default
-    EXPECT_TRUE(ask("LI").startsWith("NGC224"));
-    ask("LS 19");
-    EXPECT_TRUE(ask("LI").startsWith("STAR19"));
-    ask("LS 0019"); // written with leading zeros
-    EXPECT_TRUE(ask("LI").startsWith("STAR19"));
-    ask("LM 999"); // not in the library: the selection stays
-    EXPECT_TRUE(ask("LI").startsWith("STAR19"));
-    ask("U");
-    EXPECT_EQ(ask("Gd"), QByteArray("+89\xDF"
-                                    "15'51#")); // Polaris, J2000
-    EXPECT_EQ(ask("Sr 01:00:00"), "1");         // plain coordinates replace the selection
-    EXPECT_TRUE(ask("LI").startsWith("NGC0"));
-}
-
-TEST_F(ModelTest, FieldReportCountsInCharactersNineToEleven) {
-    const QByteArray report = ask("Lf");
-    ASSERT_GE(report.size(), 12);
-    EXPECT_EQ(report.mid(8, 3).trimmed().toInt(), 0);
-    EXPECT_TRUE(report.endsWith('#'));
 }
 
 TEST_F(ModelTest, SyncMovesThePositionOntoTheTarget) {

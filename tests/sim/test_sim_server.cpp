@@ -1,17 +1,25 @@
 // The simulator through a real pseudo-terminal, as a client sees it: the handshake, formats,
 // the date change's delayed second text, slews polled with "D", the fault injection a test
 // uses (echo, silence, garbage, refusals, a pulled cable), the traffic log, pacing at 9600 baud,
-// and that the server sleeps when nothing happens.
+// and that the server sleeps when nothing happens. Then the same telescope on a TCP port, its
+// log file and control socket, and the teleon-sim program driven end to end.
+#include "sim/ControlServer.h"
 #include "sim/SimServer.h"
 
 #include "PtyClient.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <ctime>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
 
 namespace teleon::sim {
@@ -362,6 +370,215 @@ TEST(ServerIdle, SleepsAfterAClientLeftWithRepliesUnread) {
     const double before = processCpuMs();
     std::this_thread::sleep_for(std::chrono::seconds(1));
     EXPECT_LT(processCpuMs() - before, 20.0);
+}
+
+// ---- TCP, log file and control channel --------------------------------------------------------
+
+// A stream socket client (TCP on the loopback, or a Unix-domain socket) with deadlines.
+class SocketClient {
+public:
+    ~SocketClient() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool connectTcp(int port) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        return ::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    bool connectUnix(const QString& path) {
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        const QByteArray p = path.toLocal8Bit();
+        std::memcpy(a.sun_path, p.constData(), static_cast<size_t>(p.size()));
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        return ::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    void send(const QByteArray& bytes) {
+        ::send(fd_, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL);
+    }
+    // Reads until the text ends with terminator, the peer closes or the deadline passes.
+    QByteArray readUntil(const QByteArray& terminator, int timeoutMs) {
+        QByteArray got;
+        QElapsedTimer t;
+        t.start();
+        while (!got.endsWith(terminator) && t.elapsed() < timeoutMs) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(timeoutMs - t.elapsed())) <= 0)
+                continue;
+            char buffer[512];
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            got.append(buffer, n);
+        }
+        return got;
+    }
+    QByteArray ask(const QByteArray& command) {
+        send("#:" + command + "#");
+        return readUntil("#", 2000);
+    }
+
+private:
+    int fd_ = -1;
+};
+
+TEST(ServerTcp, ServesTheSameTelescopeAsThePty) {
+    SimServer::Options options;
+    options.tcpPort = 0;
+    SimServer server(options);
+    server.start();
+    ASSERT_GT(server.tcpPort(), 0);
+    SocketClient tcp;
+    ASSERT_TRUE(tcp.connectTcp(server.tcpPort()));
+    tcp.send("\x06");
+    EXPECT_EQ(tcp.readUntil("A", 2000), QByteArray("A"));
+    tcp.send("#:Sr 05:00:00#");
+    EXPECT_EQ(tcp.readUntil("1", 2000), QByteArray("1"));
+
+    // The pty sees the target set over TCP, and its answers come back on the pty.
+    PtyClient pty;
+    ASSERT_TRUE(pty.open(server.devicePath()));
+    EXPECT_EQ(pty.ask("Gr"), QByteArray("05:00.0#"));
+    EXPECT_EQ(tcp.ask("Gr"), QByteArray("05:00.0#"));
+
+    // A pulled cable closes the TCP line; plugged back, a new client is served.
+    server.hangUp();
+    EXPECT_EQ(tcp.readUntil("#", 1000), QByteArray()); // closed: nothing, at once
+    server.reconnect();
+    SocketClient again;
+    ASSERT_TRUE(again.connectTcp(server.tcpPort()));
+    EXPECT_EQ(again.ask("GG"), QByteArray("+07#"));
+}
+
+TEST(ServerLog, FileHoldsOneLinePerCommandAndReply) {
+    QTemporaryDir dir;
+    SimServer::Options options;
+    options.logPath = dir.filePath(QStringLiteral("traffic.log"));
+    SimServer server(options);
+    server.start();
+    PtyClient client;
+    ASSERT_TRUE(client.open(server.devicePath()));
+    client.send("\x06");
+    client.readCount(1, 2000);
+    server.stopAnswering(true);
+    client.send("#:GD#");
+    ASSERT_TRUE(server.waitForCommands(2, 2000));
+    server.stop();
+
+    QFile file(options.logPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    const char* const endings[] = {" < \\x06", " > A", " ! silent on", " < GD"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(lines[i].endsWith(endings[i])) << lines[i].constData();
+        EXPECT_EQ(QDateTime::fromString(QString::fromLatin1(lines[i].left(24)), Qt::ISODateWithMs)
+                      .isValid(),
+                  true);
+    }
+    EXPECT_EQ(server.recentLogLines(10), lines);
+}
+
+TEST(ServerLog, UnwritableLogPathThrows) {
+    SimServer::Options options;
+    options.logPath = QStringLiteral("/nonexistent-folder/traffic.log");
+    SimServer server(options);
+    EXPECT_THROW(server.start(), std::runtime_error);
+    EXPECT_FALSE(server.isRunning());
+}
+
+TEST(ControlSocket, EachClientIsAnsweredOnItsConnection) {
+    QTemporaryDir dir;
+    SimServer server;
+    server.start();
+    bool quit = false;
+    ControlServer control(server, {dir.filePath(QStringLiteral("ctl")), false},
+                          [&] { quit = true; });
+    control.start();
+    SocketClient a, b;
+    ASSERT_TRUE(a.connectUnix(dir.filePath(QStringLiteral("ctl"))));
+    ASSERT_TRUE(b.connectUnix(dir.filePath(QStringLiteral("ctl"))));
+    a.send("garble 1\nbogus\n");
+    EXPECT_EQ(a.readUntil("(try help)\n", 2000),
+              QByteArray("ok\nerror: unknown command \"bogus\" (try help)\n"));
+    b.send("mode L\n");
+    EXPECT_EQ(b.readUntil("\n", 2000), QByteArray("ok\n"));
+
+    PtyClient pty;
+    ASSERT_TRUE(pty.open(server.devicePath()));
+    pty.send("\x06");
+    EXPECT_NE(pty.readCount(1, 2000), QByteArray("L")); // garbled
+    pty.send("\x06");
+    EXPECT_EQ(pty.readCount(1, 2000), QByteArray("L"));
+
+    a.send("quit\n");
+    EXPECT_EQ(a.readUntil("\n", 2000), QByteArray("ok\n"));
+    control.stop();
+    EXPECT_TRUE(quit);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("ctl"))));
+}
+
+// ---- The teleon-sim program ------------------------------------------------------------------
+
+TEST(SimProgram, ServesPrintsItsPathsLogsAndQuitsOnRequest) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("lx200"));
+    const QString control = dir.filePath(QStringLiteral("ctl"));
+    const QString log = dir.filePath(QStringLiteral("traffic.log"));
+    QProcess sim;
+    sim.start(QStringLiteral(TELEON_SIM_PROGRAM),
+              {QStringLiteral("--link"), link, QStringLiteral("--control"), control,
+               QStringLiteral("--log"), log, QStringLiteral("--tcp"), QStringLiteral("0"),
+               QStringLiteral("--fast"), QStringLiteral("--mode"), QStringLiteral("P")});
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    QByteArray printed;
+    while (printed.count('\n') < 3 && sim.waitForReadyRead(5000))
+        printed += sim.readAllStandardOutput();
+    const QList<QByteArray> lines = printed.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 3) << printed.constData();
+    EXPECT_TRUE(lines[0].startsWith("teleon-sim: serving on " + link.toLocal8Bit() + " -> /dev/"));
+    EXPECT_TRUE(lines[1].startsWith("teleon-sim: TCP 127.0.0.1:"));
+    EXPECT_EQ(lines[2], "teleon-sim: control socket " + control.toLocal8Bit());
+
+    PtyClient pty;
+    ASSERT_TRUE(pty.open(link));
+    pty.send("\x06");
+    EXPECT_EQ(pty.readCount(1, 2000), QByteArray("P"));
+    SocketClient tcp;
+    ASSERT_TRUE(tcp.connectTcp(lines[1].mid(lines[1].lastIndexOf(':') + 1).toInt()));
+    tcp.send("#:LM 57#");
+    EXPECT_EQ(tcp.ask("LI").left(8), QByteArray("M57     "));
+
+    SocketClient ctl;
+    ASSERT_TRUE(ctl.connectUnix(control));
+    ctl.send("status\nquit\n");
+    const QByteArray answer = ctl.readUntil("ok\nok\n", 5000);
+    EXPECT_TRUE(answer.contains("\nslew-speed 90\n")) << answer.constData(); // --fast
+    EXPECT_TRUE(answer.contains("\nobject M57 ")) << answer.constData();
+    ASSERT_TRUE(sim.waitForFinished(5000));
+    EXPECT_EQ(sim.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(link));
+    EXPECT_FALSE(QFileInfo::exists(control));
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(" > M57      VG PNEB MG 9.7 SZ 1.3' "));
+}
+
+TEST(SimProgram, RefusesBadOptions) {
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("--mode"), QStringLiteral("X")},
+          QStringList{QStringLiteral("--tcp"), QStringLiteral("70000")},
+          QStringList{QStringLiteral("--log"), QStringLiteral("/nonexistent-folder/x.log")}}) {
+        QProcess sim;
+        sim.start(QStringLiteral(TELEON_SIM_PROGRAM), args);
+        ASSERT_TRUE(sim.waitForFinished(5000));
+        EXPECT_NE(sim.exitCode(), 0) << args.join(' ').toStdString();
+        EXPECT_TRUE(sim.readAllStandardError().startsWith("teleon-sim: "));
+    }
 }
 
 } // namespace
