@@ -143,5 +143,11 @@ inline constexpr LxCommand TrackSidereal{"TQ", Exchange::Blind, "none"};
 inline constexpr LxCommand TrackManual{"TM", Exchange::Blind, "none"};
 inline constexpr LxCommand SetTrackFrequency{"ST ", Exchange::Bool, "1 accepted, 0 refused"};
 
+// Site editor (frmSite): the telescope's site #1 is read when no stored site matches site #4;
+// the site's id is written as the name of site #4. "W4", "GP", "Gt", "Gg", "GG", "St", "Sg"
+// and "SG" are in the initialisation block above.
+inline constexpr LxCommand SelectSite1{"W1", Exchange::Blind, "none"};
+inline constexpr LxCommand SetSite4Name{"SP ", Exchange::Bool, "1 accepted, 0 refused"};
+
 } // namespace lx
 } // namespace teleon
