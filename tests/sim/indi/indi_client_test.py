@@ -240,10 +240,10 @@ class Indi:
         except subprocess.TimeoutExpired:
             raise Failure("%s %s did not return" % (tool, " ".join(args)))
 
-    def get(self, *specs, wait_s=2):
-        """The values of device.property.element specs, as a dict; a spec not found is missing
+    def get(self, *props, wait_s=2):
+        """The values of device.property.element props, as a dict; a prop not found is missing
         from it. Without wildcards indi_getprop returns as soon as it has them all."""
-        result = self._run("indi_getprop", ["-t", str(wait_s)] + list(specs), wait_s + 3)
+        result = self._run("indi_getprop", ["-t", str(wait_s)] + list(props), wait_s + 3)
         values = {}
         for line in result.stdout.splitlines():
             name, _, value = line.partition("=")
@@ -251,12 +251,12 @@ class Indi:
                 values[name[len(DEVICE) + 1:]] = value
         return values
 
-    def set(self, spec):
-        log("  indi_setprop \"%s\"" % spec)
-        result = self._run("indi_setprop", [spec], 5)
+    def set(self, prop):
+        log("  indi_setprop \"%s\"" % prop)
+        result = self._run("indi_setprop", [prop], 5)
         if result.returncode != 0:
             raise Failure("indi_setprop \"%s\" failed (exit %d): %s" %
-                          (spec, result.returncode, result.stderr.strip()))
+                          (prop, result.returncode, result.stderr.strip()))
 
     def check_alive(self):
         if self.server.poll() is not None:
