@@ -1,37 +1,107 @@
 #include "setup/SetupWindows.h"
 
+#include "console/Registry.h"
+#include "link/Channel.h"
 #include "link/ProgramState.h"
+#include "platform/Prompts.h"
+#include "setup/frmAbout.h"
+#include "setup/frmPrefs.h"
+#include "setup/frmTip.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <exception>
 
 namespace teleon {
 
+namespace {
+
+const QString Title = QStringLiteral("LX-200 Vantor");
+
+} // namespace
+
 frmTimeAlert::frmTimeAlert(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmTimeAlert"));
-    setWindowTitle(QStringLiteral("LX-200 Vantor"));
+    setWindowTitle(Title);
+    setModal(true);
+    auto* icon = new QLabel(this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+    lblMessage = new QLabel(this);
+    lblMessage->setObjectName(QStringLiteral("lblMessage"));
+    lblMessage->setWordWrap(true);
+    lblMessage->setMinimumWidth(320);
+    chkDontShow = new QCheckBox(QStringLiteral("Don't show this message again"), this);
+    chkDontShow->setObjectName(QStringLiteral("chkDontShow"));
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon, 0, Qt::AlignTop);
+    top->addWidget(lblMessage, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(chkDontShow);
+    bottom->addStretch();
+    bottom->addWidget(cmdOK);
     auto* layout = new QVBoxLayout(this);
-    lblMessage_ = new QLabel(this);
-    lblMessage_->setObjectName(QStringLiteral("lblMessage"));
-    lblMessage_->setWordWrap(true);
-    chkNoAlert_ = new QCheckBox(QStringLiteral("Don't show this notice again"), this);
-    chkNoAlert_->setObjectName(QStringLiteral("chkNoAlert"));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    layout->addWidget(lblMessage_);
-    layout->addWidget(chkNoAlert_);
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(chkNoAlert_, &QCheckBox::toggled, this,
-            [](bool on) { AlertFlags = on ? (AlertFlags | 1) : (AlertFlags & ~1); });
+    layout->addLayout(top);
+    layout->addLayout(bottom);
+
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(chkDontShow, &QCheckBox::clicked, this, &frmTimeAlert::chkDontShow_Click);
+    adjustSize();
 }
 
 void frmTimeAlert::SetMessage(const QString& text) {
-    lblMessage_->setText(text);
+    lblMessage->setText(text);
+    adjustSize();
 }
+
 QString frmTimeAlert::Message() const {
-    return lblMessage_->text();
+    return lblMessage->text();
+}
+
+void frmTimeAlert::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!loaded_ && !event->spontaneous())
+        Form_Load();
+}
+
+void frmTimeAlert::Form_Load() {
+    loaded_ = true;
+    if (const QScreen* screen = this->screen()) {
+        const QRect free = screen->availableGeometry();
+        move(free.x() + (free.width() - width()) / 2, free.y() + (free.height() - height()) / 3);
+    }
+    if (Hooks().Beep)
+        Hooks().Beep();
+    else
+        QApplication::beep();
+    setWindowTitle(Title);
+    chkDontShow->setChecked((AlertFlags & 1) != 0);
+}
+
+void frmTimeAlert::chkDontShow_Click() {
+    if (chkDontShow->isChecked())
+        AlertFlags |= 1;
+    else
+        AlertFlags &= ~1;
+    try {
+        PutConfig(QStringLiteral("General"), QStringLiteral("AlertFlags"),
+                  QString::number(AlertFlags));
+    } catch (const std::exception& e) {
+        platform::prompts().MsgBox(QString::fromLocal8Bit(e.what()), platform::MsgIcon::Critical,
+                                   platform::MsgButtons::OK, Title);
+    }
 }
 
 frmPlaceholder::frmPlaceholder(const QString& objectName, const QString& caption,
@@ -49,21 +119,17 @@ frmPlaceholder::frmPlaceholder(const QString& objectName, const QString& caption
 }
 
 frmPlaceholder* NewPrefsWindow(QWidget* parent) {
-    return new frmPlaceholder(QStringLiteral("frmPrefs"), QStringLiteral("Preferences"),
-                              QStringLiteral("Preferences are not available yet."), parent);
+    return new frmPrefs(parent);
 }
 
-frmPlaceholder* NewTipWindow(QWidget* parent) {
-    return new frmPlaceholder(
-        QStringLiteral("frmTip"), QStringLiteral("Tip of the Day"),
-        QStringLiteral("Choose Connect from the Control menu to talk to your telescope."), parent);
+frmPlaceholder* NewTipWindow(QWidget* parent, bool nightVision) {
+    frmTip::Options options;
+    options.nightVision = nightVision;
+    return new frmTip(options, parent);
 }
 
 frmPlaceholder* NewAboutWindow(QWidget* parent) {
-    return new frmPlaceholder(QStringLiteral("frmAbout"), QStringLiteral("About Teleon"),
-                              QStringLiteral("Teleon %1\nTelescope control for the LX-200.")
-                                  .arg(QStringLiteral(TELEON_VERSION)),
-                              parent);
+    return new frmAbout(parent);
 }
 
 } // namespace teleon
