@@ -207,6 +207,9 @@ TEST_F(LibraryTest, FindWalksBothWaysAndReportsNothingFound) {
     for (const char* filter : {"Sy gpdco", "Sh 89", "Sf-01.0"}) {
         LX200Model fresh;
         fresh.setClock([this] { return now; });
+        // A fixed sky: 20:00 local at the default site, when nothing stands within 1° of the
+        // zenith (the telescope's clock otherwise starts from the computer's).
+        fresh.setLocalDateTime(QDateTime(QDate(2024, 3, 4), QTime(20, 0), QTimeZone::utc()));
         fresh.feed(QByteArray("#:") + filter + "##:LF#");
         EXPECT_EQ(fresh.feed("#:LI#").left(19), QByteArray("No matching objects")) << filter;
     }
