@@ -12,6 +12,7 @@
 #include "platform/Prompts.h"
 #include "selection/frmSlew.h"
 #include "setup/SetupWindows.h"
+#include "setup/frmPrefs.h"
 #include "sim/SimServer.h"
 #include "voice/AgentCtrl.h"
 
@@ -33,6 +34,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace teleon {
 
@@ -394,6 +397,17 @@ void frmMain::applyPortSetting(const QString& setting) {
     }
 }
 
+void frmMain::PortChanged(const QString& port) {
+    if (ScopeConnected) {
+        // The new port takes effect at the next connect; say so rather than drop the link.
+        lblStatus->setText(
+            QStringLiteral("The new port %1 is used at the next connect.").arg(port));
+        pendingPort_ = port;
+        return;
+    }
+    applyPortSetting(port);
+}
+
 void frmMain::tmrStart_Timer() {
     tmrStart_->stop();
     if (!agent_)
@@ -436,8 +450,10 @@ void frmMain::mnuControlItem_Click(int index) {
     case 3:
     case 4: {
         frmPlaceholder* w = index == 2   ? NewPrefsWindow(this)
-                            : index == 3 ? NewTipWindow(this)
+                            : index == 3 ? NewTipWindow(this, chkNightVision->isChecked())
                                          : NewAboutWindow(this);
+        if (auto* prefs = qobject_cast<frmPrefs*>(w))
+            connect(prefs, &frmPrefs::portChanged, this, &frmMain::PortChanged);
         w->exec();
         delete w;
         break;
@@ -483,6 +499,8 @@ void frmMain::disconnectFromMenu() {
         SetLongFormat(false);
     com1().close();
     ScopeConnected = false;
+    if (!pendingPort_.isEmpty())
+        applyPortSetting(std::exchange(pendingPort_, QString()));
     mnuControlItem_[0]->setText(QStringLiteral("&Connect"));
     EndBusy();
 }

@@ -75,8 +75,12 @@ public:
     void cmdFreq_Click();
     void cmdGoTo_Click();
     void cmdSearch_Click();
+    void cmdSite_Click();
+    void cmdOptics_Click();
     // Unloads the object finder (its filter settings are saved) when it is loaded.
     void UnloadFinder();
+    // The preferences chose another serial port.
+    void PortChanged(const QString& port);
     void cmdCatSel_Click();
 
     // Night colours
@@ -117,7 +121,8 @@ private:
     QTimer* tmrStart_ = nullptr;
     AgentCtrl* agent_ = nullptr;
     std::unique_ptr<sim::SimServer> simulator_;
-    std::optional<QPalette> dayPalette_;   // the colours before night vision
+    std::optional<QPalette> dayPalette_; // the colours before night vision
+    QString pendingPort_;                // a port chosen while connected, used after the disconnect
     QPushButton* heldKeyButton_ = nullptr; // the direction moved by a held arrow key
     // Windows loaded on demand and kept until shutdown.
     QPointer<frmGo> frmGo_;

@@ -16,6 +16,8 @@
 #include "platform/EventLoop.h"
 #include "platform/Prompts.h"
 #include "setup/SetupWindows.h"
+#include "setup/frmOptics.h"
+#include "setup/frmSite.h"
 #include "voice/AgentCtrl.h"
 
 #include <QApplication>
@@ -83,10 +85,14 @@ void frmMain::connectHandlers() {
     connect(cmdSync, &QPushButton::clicked, this, [this] { guarded([&] { cmdSync_Click(); }); });
     connect(cmdField, &QPushButton::clicked, this, [this] { guarded([&] { cmdField_Click(); }); });
     connect(cmdFreq, &QPushButton::clicked, this, [this] { guarded([&] { cmdFreq_Click(); }); });
+    connect(cmdSite, &QPushButton::clicked, this, [this] { cmdSite_Click(); });
+    connect(cmdOptics, &QPushButton::clicked, this,
+            [this] { guarded([&] { cmdOptics_Click(); }); });
     connect(cmdSearch, &QPushButton::clicked, this,
             [this] { guarded([&] { cmdSearch_Click(); }); });
     connect(cmdGoTo, &QPushButton::clicked, this, [this] { guarded([&] { cmdGoTo_Click(); }); });
-    connect(cmdCatSel, &QPushButton::clicked, this, [this] { guarded([&] { cmdCatSel_Click(); }); });
+    connect(cmdCatSel, &QPushButton::clicked, this,
+            [this] { guarded([&] { cmdCatSel_Click(); }); });
 }
 
 QPushButton* frmMain::oppositeOf(QPushButton* button) const {
@@ -247,9 +253,32 @@ template <typename Window> void showKept(QPointer<Window>& window, QWidget* owne
 
 } // namespace
 
-void frmMain::cmdField_Click() { showKept(frmCurObjInfo_, this); }
-void frmMain::cmdGoTo_Click() { showKept(frmGo_, this); }
-void frmMain::cmdCatSel_Click() { showKept(frmCatSel_, this); }
+void frmMain::cmdField_Click() {
+    showKept(frmCurObjInfo_, this);
+}
+void frmMain::cmdGoTo_Click() {
+    showKept(frmGo_, this);
+}
+void frmMain::cmdCatSel_Click() {
+    showKept(frmCatSel_, this);
+}
+
+void frmMain::cmdSite_Click() {
+    // Errors of the site editor are its own business: it reports them itself.
+    try {
+        frmSite site(this);
+        site.exec();
+    } catch (...) {
+    }
+}
+
+void frmMain::cmdOptics_Click() {
+    {
+        frmOptics optics(this);
+        optics.exec();
+    }
+    UpdateWhatsVis();
+}
 
 void frmMain::cmdSearch_Click() {
     const bool isNew = !frmFind_;

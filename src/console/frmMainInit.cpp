@@ -9,7 +9,7 @@
 #include "link/Utilities.h"
 #include "platform/EventLoop.h"
 #include "platform/Prompts.h"
-#include "setup/SetupWindows.h"
+#include "setup/frmSite.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -212,8 +212,7 @@ void frmMain::InitSystem() {
                                                   "observing site. We will open this dialog now."),
                                    platform::MsgIcon::Information, platform::MsgButtons::OK, Title);
         try {
-            frmPlaceholder site(QStringLiteral("frmSite"), QStringLiteral("Observing Sites"),
-                                QStringLiteral("Site editing is not available yet."), this);
+            frmSite site(this);
             site.exec();
         } catch (...) {
         }

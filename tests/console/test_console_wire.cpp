@@ -233,7 +233,7 @@ TEST_F(ConsoleWireTest, NoStoredSiteOpensTheSiteEditor) {
     });
     closer.start(20);
     connected(); // the connect runs the initialisation
-    ASSERT_EQ(prompts.messages.size(), 1u);
+    ASSERT_GE(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text,
               QStringLiteral("You need to enter and save at least one observing site. We will "
                              "open this dialog now."));
