@@ -11,6 +11,7 @@
 #include "link/Utilities.h"
 #include "platform/Prompts.h"
 #include "selection/frmMessage.h"
+#include "setup/frmSite.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -775,8 +776,12 @@ void frmAlignWiz::chkTime_Click() {
 
 void frmAlignWiz::cmdCoords_Sites_Click() {
     guarded([this] {
-        if (siteEditorOpener())
+        if (siteEditorOpener()) {
             siteEditorOpener()(this);
+        } else {
+            frmSite editor(this);
+            editor.exec();
+        }
         prepareCoords();
     });
 }

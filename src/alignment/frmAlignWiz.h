@@ -22,8 +22,8 @@ class QStackedWidget;
 
 namespace teleon {
 
-// "Sites..." opens the site editor modally through this; the main window installs it. Until then
-// it does nothing.
+// "Sites..." opens the site editor modally through this. Without one installed (an empty
+// function restores that), it runs frmSite modally.
 using SiteEditorOpener = std::function<void(QWidget* parent)>;
 void SetSiteEditorOpener(SiteEditorOpener opener);
 

@@ -16,11 +16,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimeZone>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -447,6 +449,41 @@ TEST_F(AlignWizardTest, UnknownSiteBlocksNextUntilSitesSetsAKnownOne) {
     w.cmdCoords_Sites->click();
     EXPECT_EQ(opens, 1);
     EXPECT_EQ(w.lblCoords_Site->text(), QStringLiteral("Greenwich, England"));
+    EXPECT_TRUE(w.cmdNext->isEnabled());
+}
+
+TEST_F(AlignWizardTest, SitesOpensTheSiteEditorModallyThenReadsTheSiteAgain) {
+    start('A');
+    frmAlignWiz& w = opened();
+    w.CurPage = 2;
+    w.GoToPage(+1);
+    EXPECT_EQ(w.lblCoords_Site->text(), QStringLiteral("Mesa, Arizona"));
+    heard();
+    QString seen;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == &w)
+            return;
+        seen = modal->objectName();
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->done(QDialog::Rejected);
+    });
+    poll.start();
+    // Should the editor never become the active modal window, it is closed all the same.
+    QTimer::singleShot(8000, [] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(top);
+                dialog && top->objectName() == QStringLiteral("frmSite") && top->isVisible())
+                dialog->done(QDialog::Rejected);
+    });
+    w.cmdCoords_Sites->click();
+    poll.stop();
+    EXPECT_EQ(seen, QStringLiteral("frmSite"));
+    // The site page is prepared again: site #4 read afresh.
+    EXPECT_TRUE(inOrder(heard(), {"W4", "GP"}));
+    EXPECT_EQ(w.lblCoords_Site->text(), QStringLiteral("Mesa, Arizona"));
     EXPECT_TRUE(w.cmdNext->isEnabled());
 }
 
