@@ -292,6 +292,18 @@ TEST_F(AlignWizardTest, FinishingGoesHomeAndReopeningRefinesAtPolaris) {
     w.chkPlrConvergeCentered->click();
     EXPECT_FALSE(w.cmdNext->isEnabled());
 
+    // "Use  Star": an alternate star, and the box names it.
+    const int other = w.cbPlrConvergeStar->currentIndex() == 0 ? 1 : 0;
+    if (w.cbPlrConvergeStar->count() > 1) {
+        w.cbPlrConvergeStar->setCurrentIndex(other);
+        sim.refuseNextSlew('3');
+        w.cmdPlrConvergeSet->click();
+        const QByteArray number = QByteArray::number(w.cbPlrConvergeStar->itemData(other).toInt());
+        EXPECT_TRUE(inOrder(heard(), {"LS " + number, "MS"}));
+        EXPECT_EQ(w.chkPlrConvergeCentered->text(),
+                  w.cbPlrConvergeStar->itemText(other) + QStringLiteral(" is centered"));
+    }
+
     // "Aligned" on the refinement page finishes.
     w.CurPage = 7;
     sim.refuseNextSlew('3');
@@ -484,6 +496,30 @@ TEST_F(AlignWizardTest, SitesOpensTheSiteEditorModallyThenReadsTheSiteAgain) {
     // The site page is prepared again: site #4 read afresh.
     EXPECT_TRUE(inOrder(heard(), {"W4", "GP"}));
     EXPECT_EQ(w.lblCoords_Site->text(), QStringLiteral("Mesa, Arizona"));
+    EXPECT_TRUE(w.cmdNext->isEnabled());
+}
+
+TEST_F(AlignWizardTest, TimePageWaitsForTheTelescopeClockToBeSet) {
+    start('A');
+    frmAlignWiz& w = opened();
+    w.CurPage = 1;
+    w.GoToPage(+1);
+    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgTime"));
+    EXPECT_FALSE(w.cmdNext->isEnabled());
+    EXPECT_TRUE(w.cmdBack->isEnabled());
+    sim.withModel([](sim::LX200Model& m) { m.refuseNext("SL"); });
+    w.chkTime->click(); // the telescope refuses the time
+    EXPECT_FALSE(w.cmdNext->isEnabled());
+    w.chkTime->click();
+    EXPECT_FALSE(w.cmdNext->isEnabled());
+    w.chkTime->click();
+    EXPECT_TRUE(w.cmdNext->isEnabled());
+    // Back and forward again: the box is still checked, so Next stays enabled.
+    w.cmdBack->click();
+    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgAltOrient"));
+    EXPECT_FALSE(w.cmdNext->isEnabled());
+    w.CurPage = 1;
+    w.GoToPage(+1);
     EXPECT_TRUE(w.cmdNext->isEnabled());
 }
 
