@@ -23,6 +23,7 @@ namespace teleon {
 
 class AgentCtrl;
 class frmGo;
+class frmAlignWiz;
 class frmFind;
 class frmCatSel;
 class frmCurObjInfo;
@@ -77,6 +78,7 @@ public:
     void cmdSearch_Click();
     void cmdSite_Click();
     void cmdOptics_Click();
+    void cmdAlign_Click();
     // Unloads the object finder (its filter settings are saved) when it is loaded.
     void UnloadFinder();
     // The preferences chose another serial port.
@@ -126,6 +128,7 @@ private:
     QPushButton* heldKeyButton_ = nullptr; // the direction moved by a held arrow key
     // Windows loaded on demand and kept until shutdown.
     QPointer<frmGo> frmGo_;
+    QPointer<frmAlignWiz> frmAlignWiz_;
     QPointer<frmFind> frmFind_;
     QPointer<frmCatSel> frmCatSel_;
     QPointer<frmCurObjInfo> frmCurObjInfo_;

@@ -2,6 +2,7 @@
 // high precision, clock, sync and the field list.
 #include "console/frmMain.h"
 
+#include "alignment/frmAlignWiz.h"
 #include "console/frmFreq.h"
 #include "selection/frmCatSel.h"
 #include "selection/frmCurObjInfo.h"
@@ -86,6 +87,7 @@ void frmMain::connectHandlers() {
     connect(cmdField, &QPushButton::clicked, this, [this] { guarded([&] { cmdField_Click(); }); });
     connect(cmdFreq, &QPushButton::clicked, this, [this] { guarded([&] { cmdFreq_Click(); }); });
     connect(cmdSite, &QPushButton::clicked, this, [this] { cmdSite_Click(); });
+    connect(cmdAlign, &QPushButton::clicked, this, [this] { cmdAlign_Click(); });
     connect(cmdOptics, &QPushButton::clicked, this,
             [this] { guarded([&] { cmdOptics_Click(); }); });
     connect(cmdSearch, &QPushButton::clicked, this,
@@ -268,6 +270,14 @@ void frmMain::cmdSite_Click() {
     try {
         frmSite site(this);
         site.exec();
+    } catch (...) {
+    }
+}
+
+void frmMain::cmdAlign_Click() {
+    // Errors of the wizard are its own business: it reports them itself.
+    try {
+        showKept(frmAlignWiz_, this);
     } catch (...) {
     }
 }
