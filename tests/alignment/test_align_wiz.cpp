@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <cmath>
 #include <memory>
 
@@ -398,7 +400,10 @@ INSTANTIATE_TEST_SUITE_P(
                       CancelRow{'A', 2, "pgTime"}, CancelRow{'A', 3, "pgCoords"},
                       CancelRow{'A', 4, "pgAltAlign"}, CancelRow{'A', 5, "pgAltFinished"},
                       CancelRow{'P', 0, "pgPlrWelcome"}, CancelRow{'P', 1, "pgPlrOrient"},
-                      CancelRow{'P', 2, "pgTime"}, CancelRow{'P', 3, "pgCoords"}));
+                      CancelRow{'P', 2, "pgTime"}, CancelRow{'P', 3, "pgCoords"}),
+    [](const ::testing::TestParamInfo<CancelRow>& info) {
+        return std::string(1, info.param.mode) + "_" + info.param.name;
+    });
 
 TEST_F(AlignWizardTest, NoToTheTiltQuestionClosesAndKeepsTheLimit) {
     start('A');
