@@ -6,6 +6,7 @@
 // missed, 2 when the set-up fails. --quick shortens (a) to 10 s for a smoke test.
 #include "console/Registry.h"
 #include "console/frmMain.h"
+#include "BenchSupport.h"
 #include "link/Channel.h"
 #include "link/ProgramState.h"
 #include "platform/Prompts.h"
@@ -29,44 +30,13 @@
 namespace teleon {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace teleon::bench;
 
 // 9600 baud, 8N1: 10 bit times a byte, 960 bytes a second.
 constexpr double kMsPerByte = 1000.0 / 960.0;
 constexpr double kGoalIdleCpuPercent = 0.5;
 constexpr double kTickIntervalMs = 1000.0; // a tick must end before the next one is due
 constexpr int kRotaTicks = 60;
-
-bool anyMiss = false;
-
-double cpuSeconds(clockid_t clock) {
-    timespec ts{};
-    clock_gettime(clock, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-double msSince(Clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-// Voluntary context switches of the calling thread: each is one sleep.
-long threadWakeups() {
-    rusage ru{};
-    getrusage(RUSAGE_THREAD, &ru);
-    return ru.ru_nvcsw;
-}
-
-const char* verdict(bool pass) {
-    if (!pass)
-        anyMiss = true;
-    return pass ? "PASS" : "MISS";
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 [[noreturn]] void setupFailed(const char* why) {
     std::printf("  set-up failed: %s\n", why);

@@ -4,6 +4,7 @@
 //   (c) the CPU used by a WaitMs with the status timer set.
 // Prints one line per figure with its goal and PASS or MISS. Exit status 1 when a goal is
 // missed, 2 when the set-up fails. --quick shortens the run for a smoke test.
+#include "BenchSupport.h"
 #include "link/Channel.h"
 #include "link/Commands.h"
 #include "link/ProgramState.h"
@@ -25,44 +26,12 @@
 namespace teleon {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace teleon::bench;
 
 // 9600 baud, 8N1: 10 bit times a byte, 960 bytes a second.
 constexpr double kMsPerByte = 1000.0 / 960.0;
 constexpr double kGoalOverheadMs = 0.5;
 constexpr double kGoalCpuPercent = 1.0;
-
-bool anyMiss = false;
-
-double cpuSeconds(clockid_t clock) {
-    timespec ts{};
-    clock_gettime(clock, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-double msSince(Clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-// Voluntary context switches of the calling thread: each is one sleep, so a count far above
-// the number of expected wake-ups shows a loop that keeps waking.
-long threadWakeups() {
-    rusage ru{};
-    getrusage(RUSAGE_THREAD, &ru);
-    return ru.ru_nvcsw;
-}
-
-const char* verdict(bool pass) {
-    if (!pass)
-        anyMiss = true;
-    return pass ? "PASS" : "MISS";
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());

@@ -13,6 +13,8 @@
 #include "selection/frmMessage.h"
 #include "setup/frmSite.h"
 
+#include "platform/WidgetKit.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -64,18 +66,8 @@ QString timeOfDay(double hours) {
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-QPushButton* button(QWidget* parent, const QString& name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& caption) {
-    auto* c = new QCheckBox(caption, parent);
-    c->setObjectName(name);
-    return c;
-}
+using ui::button;
+using ui::checkBox;
 
 QLabel* text(const QString& caption) {
     auto* l = new QLabel(caption);

@@ -6,6 +6,8 @@
 #include "link/Utilities.h"
 #include "platform/Prompts.h"
 
+#include "platform/WidgetKit.h"
+
 #include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -30,18 +32,8 @@ constexpr double SolarHz = 60.0;
 constexpr double LunarHz = 57.9;
 constexpr double StepHz = 0.1;
 
-QRadioButton* radio(QWidget* parent, const char* name, const QString& caption) {
-    auto* r = new QRadioButton(caption, parent);
-    r->setObjectName(QLatin1String(name));
-    return r;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
+using ui::button;
+using ui::radio;
 
 // "ST " and the frequency with one decimal and "." in every locale: 57.9 is "ST 57.9".
 void sendManualFrequency(double hz) {

@@ -10,6 +10,8 @@
 #include "platform/Prompts.h"
 #include "selection/ObjectCodes.h"
 
+#include "platform/WidgetKit.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -85,18 +87,8 @@ int magnitudeSliderValue(const QString& reply) {
     return static_cast<int>(std::floor(steps + 1e-6));
 }
 
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption) {
-    auto* c = new QCheckBox(caption, parent);
-    c->setObjectName(QLatin1String(name));
-    return c;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
+using ui::button;
+using ui::checkBox;
 
 QSlider* slider(QWidget* parent, const char* name, int minimum, int maximum) {
     auto* s = new QSlider(Qt::Horizontal, parent);

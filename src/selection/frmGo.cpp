@@ -9,6 +9,8 @@
 #include "platform/EventLoop.h"
 #include "platform/Prompts.h"
 
+#include "platform/WidgetKit.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -39,18 +41,8 @@ constexpr int FillFailureExitCode = 1;
 
 using Option = frmGo::Option;
 
-QRadioButton* radio(QWidget* parent, const char* name, const QString& caption) {
-    auto* r = new QRadioButton(caption, parent);
-    r->setObjectName(QLatin1String(name));
-    return r;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
+using ui::button;
+using ui::radio;
 
 QLineEdit* textBox(QWidget* parent, const char* name) {
     auto* t = new QLineEdit(parent);

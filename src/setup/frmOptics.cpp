@@ -7,6 +7,8 @@
 #include "link/Utilities.h"
 #include "platform/Prompts.h"
 
+#include "platform/WidgetKit.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -42,12 +44,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text) {
     return l;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
+using ui::button;
 
 } // namespace
 

@@ -8,6 +8,8 @@
 #include "platform/Prompts.h"
 #include "platform/SerialDevices.h"
 
+#include "platform/WidgetKit.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -35,12 +37,7 @@ const QString CharacterFileName = QStringLiteral("Pulsaro.acs");
 constexpr int NumberedPorts = 8;
 constexpr double QuestionBelowDegrees = 45.0;
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
+using ui::button;
 
 } // namespace
 

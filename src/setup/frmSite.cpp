@@ -7,6 +7,8 @@
 #include "link/Utilities.h"
 #include "platform/Prompts.h"
 
+#include "platform/WidgetKit.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
@@ -38,12 +40,7 @@ MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons = MsgBut
     return platform::prompts().MsgBox(text, icon, buttons, SiteMessageTitle);
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
+using ui::button;
 
 QLabel* label(QWidget* parent, const QString& text) {
     auto* l = new QLabel(text, parent);

@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include "support/SimTraffic.h"
+
 #include <gtest/gtest.h>
 
 namespace teleon {
@@ -56,20 +58,8 @@ protected:
         window->show();
         return *window;
     }
-    // Everything the telescope heard since the last clearLog. A "GR" exchange goes last: the
-    // line keeps its order, so once it is answered every earlier command has been heard,
-    // including those that expect no answer.
-    Commands heard() {
-        SendCommandString(lx::GetRA);
-        Commands commands = sim.receivedCommands();
-        EXPECT_FALSE(commands.isEmpty());
-        if (!commands.isEmpty()) {
-            EXPECT_EQ(commands.last(), QByteArray("GR"));
-            commands.removeLast();
-        }
-        sim.clearLog();
-        return commands;
-    }
+    // Everything the telescope heard since the last clearLog (see HeardSoFar).
+    Commands heard() { return test::HeardSoFar(sim); }
     double scopeHz() {
         double hz = 0;
         sim.withModel([&](sim::LX200Model& m) { hz = m.trackingHz(); });

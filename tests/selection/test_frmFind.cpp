@@ -13,6 +13,7 @@
 #include "selection/frmFind.h"
 #include "sim/SimServer.h"
 #include "support/TestSupport.h"
+#include "support/SimTraffic.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -80,19 +81,8 @@ protected:
         prompts.messages.clear();
         return *window;
     }
-    // Everything the telescope heard since the last clearLog; a "GR" exchange goes last so that
-    // every earlier command, also those without an answer, has been heard.
-    Commands heard() {
-        SendCommandString(lx::GetRA);
-        Commands commands = sim.receivedCommands();
-        EXPECT_FALSE(commands.isEmpty());
-        if (!commands.isEmpty()) {
-            EXPECT_EQ(commands.last(), QByteArray("GR"));
-            commands.removeLast();
-        }
-        sim.clearLog();
-        return commands;
-    }
+    // Everything the telescope heard since the last clearLog (see HeardSoFar).
+    Commands heard() { return test::HeardSoFar(sim); }
     QByteArray ask(const QByteArray& command) {
         QByteArray reply;
         sim.withModel([&](sim::LX200Model& m) { reply = m.feed("#:" + command + "#"); });

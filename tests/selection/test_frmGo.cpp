@@ -12,6 +12,7 @@
 #include "selection/frmGo.h"
 #include "sim/SimServer.h"
 #include "support/TestSupport.h"
+#include "support/SimTraffic.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -88,19 +89,8 @@ protected:
         window->show();
         return *window;
     }
-    // Everything the telescope heard since the last clearLog. A "GR" exchange goes last: the
-    // line keeps its order, so once it is answered every earlier command has been heard.
-    Commands heard() {
-        SendCommandString(lx::GetRA);
-        Commands commands = sim.receivedCommands();
-        EXPECT_FALSE(commands.isEmpty());
-        if (!commands.isEmpty()) {
-            EXPECT_EQ(commands.last(), QByteArray("GR"));
-            commands.removeLast();
-        }
-        sim.clearLog();
-        return commands;
-    }
+    // Everything the telescope heard since the last clearLog (see HeardSoFar).
+    Commands heard() { return test::HeardSoFar(sim); }
     void choose(frmGo& w, Option option) {
         QRadioButton* buttons[] = {w.optCoord, w.OptShift,  w.optMessier,  w.optNGC,
                                    w.optIC,    w.optUGC,    w.optStar,     w.optSAO,

@@ -17,6 +17,7 @@
 #include "setup/frmSite.h"
 #include "sim/SimServer.h"
 #include "support/TestSupport.h"
+#include "support/SimTraffic.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -398,19 +399,8 @@ protected:
         window->show();
         return *window;
     }
-    // Everything the telescope heard since the last clearLog (a "GR" exchange goes last so that
-    // every earlier command, blind ones too, has been heard).
-    Commands heard() {
-        SendCommandString(lx::GetRA);
-        Commands commands = sim.receivedCommands();
-        EXPECT_FALSE(commands.isEmpty());
-        if (!commands.isEmpty()) {
-            EXPECT_EQ(commands.last(), QByteArray("GR"));
-            commands.removeLast();
-        }
-        sim.clearLog();
-        return commands;
-    }
+    // Everything the telescope heard since the last clearLog (see HeardSoFar).
+    Commands heard() { return test::HeardSoFar(sim); }
     void choose(frmSite& w, const QString& name) {
         const int index = w.cbSite->findText(name);
         ASSERT_GE(index, 0) << name.toStdString();
