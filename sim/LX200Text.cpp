@@ -111,6 +111,10 @@ std::optional<double> parseDegreesBody(Reader& r) {
         if (!s || *s > 59)
             return std::nullopt;
         seconds = *s;
+        // A seconds mark after the seconds (+89ß59'59"): the telescope reads its texts by
+        // position and ignores it.
+        if (r.peek() == '"')
+            r.skip();
     }
     if (!r.atEnd())
         return std::nullopt;

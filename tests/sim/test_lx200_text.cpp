@@ -135,6 +135,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseRow{"045\xDF"
                                "15:00",
                                45.25},
+                      ParseRow{"+89\xDF"
+                               "59'59\"",
+                               89 + 59 / 60.0 + 59 / 3600.0}, // with a seconds mark
+                      ParseRow{"+89\xDF"
+                               "59'59\"\"",
+                               std::nullopt},
                       ParseRow{"00:00:00", 0.0}, ParseRow{"+90*00:00", 90.0},
                       ParseRow{"-90*00", -90.0}, ParseRow{"+90*00:01", std::nullopt},
                       ParseRow{"+91*00", std::nullopt}, ParseRow{"+45*60", std::nullopt},
