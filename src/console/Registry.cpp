@@ -41,31 +41,41 @@ ConfigStore& storeOf(ConfigKey parent) {
     return parent ? *parent : *ConfigRootKey;
 }
 
-[[noreturn]] void sectionFailure(const QString& subkey) {
+// The file and what is wrong with it, so that the user can put it right.
+QString whatFailed(const ConfigStore& store) {
+    const QString reason = store.lastError();
+    return QStringLiteral("\n\nThe settings file is %1%2")
+        .arg(store.path(), reason.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + reason);
+}
+
+[[noreturn]] void sectionFailure(const ConfigStore& store, const QString& subkey) {
     platform::prompts().MsgBox(QStringLiteral("Failed to open section key ") + subkey +
+                                   QStringLiteral(".\n\nThe settings file is ") + store.path() +
                                    QStringLiteral("."),
                                MsgIcon::Exclamation, MsgButtons::OK, Title);
     platform::EndProgram(StoreFailureExitCode);
 }
 
-[[noreturn]] void writeFailure(const QString& subkey, const QString& valueName) {
+[[noreturn]] void writeFailure(const ConfigStore& store, const QString& subkey,
+                               const QString& valueName) {
     // Whichever button is pressed, the program ends.
     platform::prompts().MsgBox(QStringLiteral("Failed to write config value ") + valueName +
                                    QStringLiteral(" to registry section ") + subkey +
-                                   QStringLiteral("."),
+                                   QStringLiteral(".") + whatFailed(store),
                                MsgIcon::Critical, MsgButtons::OKCancel, Title);
     platform::EndProgram(StoreFailureExitCode);
 }
 
-void reportWrite(ConfigStore::WriteStatus status, const QString& subkey, const QString& valueName) {
+void reportWrite(const ConfigStore& store, ConfigStore::WriteStatus status, const QString& subkey,
+                 const QString& valueName) {
     switch (status) {
     case ConfigStore::WriteStatus::Ok:
     case ConfigStore::WriteStatus::NoValue:
         return;
     case ConfigStore::WriteStatus::NoSection:
-        sectionFailure(subkey);
+        sectionFailure(store, subkey);
     case ConfigStore::WriteStatus::WriteFailed:
-        writeFailure(subkey, valueName);
+        writeFailure(store, subkey, valueName);
     }
 }
 
@@ -77,7 +87,8 @@ void OpenConfigRoot() {
     initShippedDefaults();
     auto store = std::make_unique<ConfigStore>(platform::defaultConfigPath());
     if (!store->loadOrSeed(shippedDefaultPath())) {
-        platform::prompts().MsgBox(QStringLiteral("Failed to open system registry data."),
+        platform::prompts().MsgBox(QStringLiteral("Failed to open system registry data.") +
+                                       whatFailed(*store),
                                    MsgIcon::Critical, MsgButtons::OK, QStringLiteral("LX-200"));
         platform::EndProgram(StoreFailureExitCode);
     }
@@ -113,8 +124,8 @@ void RegPutString(ConfigKey parent, const QString& subkey, const QString& valueN
                   const QString& text) {
     ConfigStore& store = storeOf(parent);
     if (!store.hasSection(subkey) && store.state() != ConfigStore::State::Unreadable)
-        sectionFailure(subkey);
-    reportWrite(store.setValue(subkey, valueName, text), subkey, valueName);
+        sectionFailure(store, subkey);
+    reportWrite(store, store.setValue(subkey, valueName, text), subkey, valueName);
 }
 
 QString GetConfig(const QString& section, const QString& key) {
@@ -135,8 +146,8 @@ std::optional<QList<ConfigValue>> EnumConfigSection(const QString& section) {
 void DeleteConfig(const QString& section, const QString& key) {
     ConfigStore& store = storeOf(nullptr);
     if (!store.hasSection(section) && store.state() != ConfigStore::State::Unreadable)
-        sectionFailure(section);
-    reportWrite(store.removeValue(section, key), section, key);
+        sectionFailure(store, section);
+    reportWrite(store, store.removeValue(section, key), section, key);
 }
 
 void ResetConfigRoot() {

@@ -29,6 +29,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
@@ -70,6 +71,8 @@ QSlider* slider(QWidget* parent, const char* name, int max) {
     auto* s = new QSlider(Qt::Horizontal, parent);
     s->setObjectName(QLatin1String(name));
     s->setRange(0, max);
+    // A drag sends the telescope the value it ends on, not every value it passes.
+    s->setTracking(false);
     return s;
 }
 
@@ -135,9 +138,11 @@ frmMain::frmMain(bool startedByAutomation, QWidget* parent)
     Hooks().Beep = [] { QApplication::beep(); };
     InstallSlewProgressWindow(this);
     connectHandlers();
+    qApp->installEventFilter(this);
 }
 
 frmMain::~frmMain() {
+    qApp->removeEventFilter(this);
     if (StatusTimer() == tmr1S_)
         SetStatusTimer(nullptr);
     Hooks() = LinkHooks{};
@@ -176,8 +181,8 @@ void frmMain::buildControls() {
     lblLocDate = valueLabel(fraTime, "lblLocDate", 11);
     lblST = valueLabel(fraTime, "lblST", 14);
     const char* names[] = {"rbgTimeType0", "rbgTimeType1", "rbgTimeType2"};
-    const QString captions[] = {QStringLiteral("Local"), QStringLiteral("UTC"),
-                                QStringLiteral("Julian")};
+    const QString captions[] = {QStringLiteral("&Local"), QStringLiteral("&UTC"),
+                                QStringLiteral("&Julian")};
     auto* types = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
         rbgTimeType[i] = new QRadioButton(captions[i], fraTime);
@@ -203,9 +208,9 @@ void frmMain::buildControls() {
     lblTgtRA->setObjectName(QStringLiteral("lblTgtRA"));
     lblTgtDec = new QLabel(QStringLiteral("Dec:"), fraObject);
     lblTgtDec->setObjectName(QStringLiteral("lblTgtDec"));
-    cmdSync = button(fraObject, "cmdSync", QStringLiteral("Sync scope"),
+    cmdSync = button(fraObject, "cmdSync", QStringLiteral("S&ync scope"),
                      QStringLiteral("Force scope coordinates to current object's"));
-    cmdField = button(fraObject, "cmdField", QStringLiteral("What's Visible?"),
+    cmdField = button(fraObject, "cmdField", QStringLiteral("&What's Visible?"),
                       QStringLiteral("List the objects in the eyepiece field"));
     obj->addWidget(lblTgtName);
     obj->addWidget(lblTgtRA);
@@ -301,23 +306,23 @@ void frmMain::buildControls() {
     auto* grid = new QGridLayout;
     cmdGoTo = button(central, "cmdGoTo", QStringLiteral("&Go To..."));
     cmdSearch = button(central, "cmdSearch", QStringLiteral("&Find..."));
-    cmdCatSel = button(central, "cmdCatSel", QStringLiteral("&Catalogs..."));
+    cmdCatSel = button(central, "cmdCatSel", QStringLiteral("Ca&talog..."));
     cmdScript = button(central, "cmdScript", QStringLiteral("Sc&ript..."));
     cmdAlign = button(central, "cmdAlign", QStringLiteral("&Align..."));
-    cmdSite = button(central, "cmdSite", QStringLiteral("Si&te..."));
+    cmdSite = button(central, "cmdSite", QStringLiteral("&Site..."));
     cmdOptics = button(central, "cmdOptics", QStringLiteral("&Optics..."));
-    cmdFreq = button(central, "cmdFreq", QStringLiteral("Tracking Speed..."));
-    cmdTimeSync = button(central, "cmdTimeSync", QStringLiteral("Set scope time from PC"));
+    cmdFreq = button(central, "cmdFreq", QStringLiteral("Trac&king Speed..."));
+    cmdTimeSync = button(central, "cmdTimeSync", QStringLiteral("Set scope time from &PC"));
     QPushButton* buttons[] = {cmdGoTo, cmdSearch, cmdCatSel, cmdScript,  cmdAlign,
                               cmdSite, cmdOptics, cmdFreq,   cmdTimeSync};
     for (int i = 0; i < 9; ++i)
         grid->addWidget(buttons[i], i / 5, i % 5);
-    chkHiPrec = new QCheckBox(QStringLiteral("Hi Prec."), central);
+    chkHiPrec = new QCheckBox(QStringLiteral("&Hi Prec."), central);
     chkHiPrec->setObjectName(QStringLiteral("chkHiPrec"));
     chkHiPrec->setToolTip(QStringLiteral("High-precision pointing"));
-    chkListen = new QCheckBox(QStringLiteral("Listening"), central);
+    chkListen = new QCheckBox(QStringLiteral("Listen&ing"), central);
     chkListen->setObjectName(QStringLiteral("chkListen"));
-    chkNightVision = new QCheckBox(QStringLiteral("Night Colors"), central);
+    chkNightVision = new QCheckBox(QStringLiteral("&Night Colors"), central);
     chkNightVision->setObjectName(QStringLiteral("chkNightVision"));
     chkNightVision->setToolTip(QStringLiteral("Switch screen to night (red) colors"));
     grid->addWidget(chkHiPrec, 2, 0);
@@ -488,17 +493,24 @@ void frmMain::connectFromMenu() {
 void frmMain::disconnectFromMenu() {
     BeginBusy();
     chkListen->setChecked(false);
+    // The wizard first: its closing puts back the telescope's minimum elevation, which the
+    // finder then saves.
+    CloseAlignWizard();
     UnloadFinder();
-    tmr1S_->stop();
+    StopStatusTimer(); // for good: a slew or a wait running now must not restart it
     if (agent_)
         agent_->Speak(QStringLiteral("disconnecting scope."));
     WaitMs(2000);
     StopUI();
     SaveSystem();
-    if (ScopeConnected)
-        SetLongFormat(false);
-    com1().close();
-    ScopeConnected = false;
+    if (ScopeConnected) {
+        try {
+            SetLongFormat(false);
+        } catch (const LostLinkError&) {
+            // Gone meanwhile: the port is closed below all the same.
+        }
+    }
+    DisconnectScope();
     if (!pendingPort_.isEmpty())
         applyPortSetting(std::exchange(pendingPort_, QString()));
     mnuControlItem_[0]->setText(QStringLiteral("&Connect"));
@@ -523,29 +535,18 @@ void frmMain::Form_Unload() {
         agent_->Hide();
         WaitMs(2000);
     }
-    tmr1S_->stop();
+    StopStatusTimer(); // for good: a slew or a wait running now must not restart it
     WaitMs(2000);
     StopUI();
     WaitMs(1000);
 
-    bool homed = false;
+    enum class Home { NotAsked, Reached, Failed } home = Home::NotAsked;
     if (AlignmentMode == u"P" && ScopeConnected) {
         const auto answer = platform::prompts().MsgBox(
             QStringLiteral("Do you want the scope repositioned to the \"home\" position?"),
             platform::MsgIcon::Question, platform::MsgButtons::YesNo, Title);
-        if (answer == platform::MsgAnswer::Yes) {
-            try {
-                const QString st = SendCommandString(lx::GetSiderealTime);
-                SendCommandBool(lx::SetTargetRA, st);
-                SendCommandBool(lx::SetTargetDec, QStringLiteral("00:00:00"));
-                SlewToTarget(true, false);
-                SendCommandBlind(lx::RateGuide);
-                ScopeMoving = true;
-                SendCommandBlind(lx::MoveEast);
-                homed = true;
-            } catch (const std::exception&) {
-            }
-        }
+        if (answer == platform::MsgAnswer::Yes)
+            home = HomeScope() ? Home::Reached : Home::Failed;
     }
     // From here nothing may stop the program from closing.
     try {
@@ -553,18 +554,26 @@ void frmMain::Form_Unload() {
     } catch (...) {
     }
     try {
+        // The wizard first: its closing puts back the telescope's minimum elevation, which the
+        // finder then saves.
+        CloseAlignWizard();
         UnloadFinder();
     } catch (...) {
     }
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w->isWindow() && w->isVisible())
             w->close();
-    com1().close();
-    if (homed)
+    DisconnectScope();
+    if (home == Home::Reached)
         platform::prompts().MsgBox(
             QStringLiteral("The scope is now at home position and it's motion has been stopped."
                            "You can power down the scope now."),
             platform::MsgIcon::Information, platform::MsgButtons::OK, Title);
+    else if (home == Home::Failed)
+        platform::prompts().MsgBox(
+            QStringLiteral("The scope did not reach its home position, and its motion may not "
+                           "have been stopped. Check the scope before you power it down."),
+            platform::MsgIcon::Exclamation, platform::MsgButtons::OK, Title);
     SetNightVision(false);
     EndBusy();
 }
@@ -572,6 +581,12 @@ void frmMain::Form_Unload() {
 // ---- status display ----
 
 void frmMain::tmr1S_Timer() {
+    // A tick that fires inside another tick's event pump (standby's StopUI) would start a
+    // second conversation in the middle of the first.
+    if (inTick_)
+        return;
+    inTick_ = true;
+    const auto done = qScopeGuard([this] { inTick_ = false; });
     pollCount_ = (pollCount_ + 1) % 60;
     try {
         if (ScopeConnected) {
@@ -598,6 +613,7 @@ void frmMain::tmr1S_Timer() {
                 mnuControlItem_[0]->setText(QStringLiteral("&Disconnect"));
                 tmr1S_->setInterval(1000);
                 pollCount_ = 0;
+                lblStatus->setText(QStringLiteral("scope is connected."));
             }
         }
     } catch (const LostLinkError&) {
@@ -608,6 +624,17 @@ void frmMain::tmr1S_Timer() {
     }
 }
 
+double frmMain::utcOffsetHours() {
+    const QString reply = SendCommandString(lx::GetUtcOffset);
+    try {
+        return ParseNeutralNumber(reply);
+    } catch (const std::exception&) {
+        throw ScopeTextError(QStringLiteral("The telescope's UTC offset \"%1\" cannot be read.")
+                                 .arg(reply)
+                                 .toStdString());
+    }
+}
+
 void frmMain::UpdateSelectedTime(bool show) {
     if (!show) {
         lblLocTime->clear();
@@ -615,19 +642,11 @@ void frmMain::UpdateSelectedTime(bool show) {
         lblST->clear();
         return;
     }
-    double t = 0.0;
-    try {
-        t = ParseScopeHours(SendCommandString(lx::GetLocalTime)) / 24.0;
-    } catch (const ScopeTextError&) {
-    }
+    // An unreadable time or offset is an error of the tick, not a time of 00h 00m 00s.
+    double t = ParseScopeHours(SendCommandString(lx::GetLocalTime)) / 24.0;
     if (TimeFormat == 0 || TimeFormat == 1) {
-        if (TimeFormat == 1) {
-            QString offset = SendCommandString(lx::GetUtcOffset);
-            try {
-                t += ParseNeutralNumber(offset) / 24.0;
-            } catch (const std::exception&) {
-            }
-        }
+        if (TimeFormat == 1)
+            t += utcOffsetHours() / 24.0;
         lblLocTime->setText(TimeOfDayText(t));
         const QString shown = lblLocTime->text();
         if (lblLocDate->text().isEmpty() || shown == u"00h 00m 00s" || shown == u"00h 00m 01s") {
@@ -637,8 +656,10 @@ void frmMain::UpdateSelectedTime(bool show) {
                 QLocale().toString(celest32::DateTimeFromOle(day).date(), QLocale::ShortFormat));
         }
     } else {
-        const double d =
-            celest32::mdy_vb(SendCommandString(lx::GetDate).toLatin1().constData()) + t;
+        // The Julian date counts in universal time: the telescope's local date and time plus
+        // its UTC offset (hours, positive west).
+        const double d = celest32::mdy_vb(SendCommandString(lx::GetDate).toLatin1().constData()) +
+                         t + utcOffsetHours() / 24.0;
         lblLocTime->setText(QString::number(celest32::vb_mjd(d) + 2415020.0, 'f', 5));
         lblLocDate->clear();
     }
@@ -686,6 +707,10 @@ void frmMain::UpdateWhatsVis() {
         }
         if (!cmdField->isEnabled() && !ScopeMoving)
             lastFieldName_.clear();
+    } catch (const LostLinkError&) {
+        // The telescope is gone: the caller's operation ends as well.
+        cmdField->setEnabled(false);
+        throw;
     } catch (const std::exception&) {
         cmdField->setEnabled(false);
     }

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPalette>
 #include <QPointer>
+#include <QSet>
 
 #include <array>
 #include <memory>
@@ -81,6 +82,11 @@ public:
     void cmdAlign_Click();
     // Unloads the object finder (its filter settings are saved) when it is loaded.
     void UnloadFinder();
+    // Closes the alignment wizard when it is open (it puts back what it changed).
+    void CloseAlignWizard();
+    // The home move at shutdown: target the meridian at declination 0, slew, and stop the
+    // drive (guide rate east). True only when every step succeeded.
+    bool HomeScope();
     // The preferences chose another serial port.
     void PortChanged(const QString& port);
     void cmdCatSel_Click();
@@ -97,14 +103,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
+    // The arrow keys move the telescope wherever the focus is in the window, text fields aside.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
     void connectHandlers();
     QPushButton* oppositeOf(QPushButton* button) const;
     QPushButton* directionForKey(int key) const;
+    bool arrowKey(QKeyEvent* event, bool pressed);
+    double utcOffsetHours(); // the telescope's "GG", hours positive west
     // Runs a handler; a lost link ends it quietly (standby has been entered), any other
     // failure is shown. Nothing escapes into the event loop.
     template <typename F> void guarded(F&& handler);
@@ -114,6 +122,10 @@ private:
 
     bool startedByAutomation_;
     bool unloaded_ = false;
+    bool inTick_ = false;
+    // The stored settings that InitSystem has put into the controls; SaveSystem writes back
+    // only these.
+    QSet<QString> loadedSettings_;
     int pollCount_ = 0;
     QString lastFieldName_;
 

@@ -22,13 +22,18 @@
 #include "voice/AgentCtrl.h"
 
 #include <QApplication>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTextEdit>
 
 #include <thread>
 
@@ -326,32 +331,62 @@ QPushButton* frmMain::directionForKey(int key) const {
     }
 }
 
-void frmMain::keyPressEvent(QKeyEvent* event) {
-    QPushButton* b = directionForKey(event->key());
-    if (!b) {
-        QMainWindow::keyPressEvent(event);
-        return;
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+        watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        const bool textField =
+            qobject_cast<QLineEdit*>(widget) || qobject_cast<QAbstractSpinBox*>(widget) ||
+            qobject_cast<QTextEdit*>(widget) || qobject_cast<QPlainTextEdit*>(widget) ||
+            (qobject_cast<QComboBox*>(widget) && static_cast<QComboBox*>(widget)->isEditable());
+        if (widget->window() == this && !textField &&
+            arrowKey(static_cast<QKeyEvent*>(event), event->type() == QEvent::KeyPress))
+            return true;
     }
-    event->accept();
-    if (event->isAutoRepeat() || heldKeyButton_ || !b->isEnabled())
-        return;
-    heldKeyButton_ = b;
-    b->setDown(true);
-    guarded([&] { DirectionPressed(b); });
+    return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMain::keyReleaseEvent(QKeyEvent* event) {
+bool frmMain::arrowKey(QKeyEvent* event, bool pressed) {
     QPushButton* b = directionForKey(event->key());
-    if (!b) {
-        QMainWindow::keyReleaseEvent(event);
-        return;
-    }
+    if (!b || (event->modifiers() & ~Qt::KeypadModifier))
+        return false;
     event->accept();
-    if (event->isAutoRepeat() || b != heldKeyButton_)
-        return;
-    heldKeyButton_ = nullptr;
-    b->setDown(false);
-    guarded([&] { DirectionReleased(b); });
+    if (event->isAutoRepeat())
+        return true;
+    if (pressed) {
+        if (heldKeyButton_ || !b->isEnabled())
+            return true;
+        heldKeyButton_ = b;
+        b->setDown(true);
+        guarded([&] { DirectionPressed(b); });
+    } else if (b == heldKeyButton_) {
+        heldKeyButton_ = nullptr;
+        b->setDown(false);
+        guarded([&] { DirectionReleased(b); });
+    }
+    return true;
+}
+
+void frmMain::CloseAlignWizard() {
+    if (frmAlignWiz_)
+        frmAlignWiz_->close();
+}
+
+bool frmMain::HomeScope() {
+    try {
+        const QString st = SendCommandString(lx::GetSiderealTime);
+        if (!SendCommandBool(lx::SetTargetRA, st) ||
+            !SendCommandBool(lx::SetTargetDec, QStringLiteral("00:00:00")))
+            return false;
+        if (!SlewToTarget(true, false))
+            return false;
+        SendCommandBlind(lx::RateGuide);
+        ScopeMoving = true;
+        SendCommandBlind(lx::MoveEast);
+        return true;
+    } catch (const std::exception&) {
+        return false; // a lost link, or a reply that cannot be read
+    }
 }
 
 } // namespace teleon

@@ -84,6 +84,7 @@ void frmMain::InitSystem() {
     {
         const QSignalBlocker block(sldRate);
         sldRate->setValue(int(requiredNumber(General, QStringLiteral("SlewRate"))));
+        loadedSettings_.insert(QStringLiteral("SlewRate"));
     }
 
     // 3. Long coordinate format.
@@ -96,6 +97,7 @@ void frmMain::InitSystem() {
     } else {
         chkHiPrec->setEnabled(true);
         chkHiPrec->setChecked(requiredNumber(General, QStringLiteral("HiPrec")) != 0);
+        loadedSettings_.insert(QStringLiteral("HiPrec"));
         chkHiPrec_Click();
     }
 
@@ -105,6 +107,7 @@ void frmMain::InitSystem() {
 
     // 6. Focus speed.
     const int focusIndex = requiredBoolean(General, QStringLiteral("FocusFast")) ? 0 : 1;
+    loadedSettings_.insert(QStringLiteral("FocusFast"));
     rbgFocus[std::size_t(focusIndex)]->setChecked(true);
     rbgFocus_Click(focusIndex);
 
@@ -141,6 +144,7 @@ void frmMain::InitSystem() {
         SendCommandBool(lx::SetDeepSkyLibrary, deepSky);
         const QString star = GetConfig(catalogs, QStringLiteral("Star"));
         StarCatalog = star.toInt();
+        loadedSettings_.insert(QStringLiteral("Catalogs"));
         SendCommandBool(lx::SetStarLibrary, star);
     } else {
         DeepSkyCatalog = 0;
@@ -148,10 +152,11 @@ void frmMain::InitSystem() {
     }
 
     // 10. Sliders, each followed by its handler.
-    const auto setSlider = [](QSlider* s, const QString& key, int fallback) {
+    const auto setSlider = [this](QSlider* s, const QString& key, int fallback) {
         const QString text = GetConfig(General, key);
         const QSignalBlocker block(s);
         s->setValue(text.isEmpty() ? fallback : int(ParseNeutralNumber(text)));
+        loadedSettings_.insert(key);
     };
     setSlider(sldRate, QStringLiteral("SlewRate"), 1);
     sldRate_Change();
@@ -223,16 +228,29 @@ void frmMain::InitSystem() {
 }
 
 void frmMain::SaveSystem() {
+    // Only what this session has loaded from the store (and what the user has changed since):
+    // a session that never connected, or lost the link half-way through InitSystem, has the
+    // controls' defaults in its hands, not the user's settings.
+    const auto loaded = [this](const char* key) {
+        return loadedSettings_.contains(QLatin1String(key));
+    };
     const QString catalogs = QStringLiteral("Catalogs");
-    PutConfig(catalogs, QStringLiteral("Deep Sky"), QString::number(DeepSkyCatalog));
-    PutConfig(catalogs, QStringLiteral("Star"), QString::number(StarCatalog));
-    PutConfig(General, QStringLiteral("ReticleBriteness"), QString::number(sldRetBrt->value()));
-    PutConfig(General, QStringLiteral("ReticleBlink"), QString::number(sldRetBlink->value()));
-    PutConfig(General, QStringLiteral("SlewRate"), QString::number(sldRate->value()));
+    if (loaded("Catalogs") || DeepSkyCatalog != 0 || StarCatalog != 0) {
+        PutConfig(catalogs, QStringLiteral("Deep Sky"), QString::number(DeepSkyCatalog));
+        PutConfig(catalogs, QStringLiteral("Star"), QString::number(StarCatalog));
+    }
+    if (loaded("ReticleBriteness"))
+        PutConfig(General, QStringLiteral("ReticleBriteness"), QString::number(sldRetBrt->value()));
+    if (loaded("ReticleBlink"))
+        PutConfig(General, QStringLiteral("ReticleBlink"), QString::number(sldRetBlink->value()));
+    if (loaded("SlewRate"))
+        PutConfig(General, QStringLiteral("SlewRate"), QString::number(sldRate->value()));
     PutConfig(General, QStringLiteral("NightVision"), chkNightVision->isChecked() ? "1" : "0");
     PutConfig(General, QStringLiteral("TimeFormat"), QString::number(TimeFormat));
-    PutConfig(General, QStringLiteral("HiPrec"), chkHiPrec->isChecked() ? "1" : "0");
-    PutConfig(General, QStringLiteral("FocusFast"), FastFocus ? "True" : "False");
+    if (loaded("HiPrec"))
+        PutConfig(General, QStringLiteral("HiPrec"), chkHiPrec->isChecked() ? "1" : "0");
+    if (loaded("FocusFast"))
+        PutConfig(General, QStringLiteral("FocusFast"), FastFocus ? "True" : "False");
 }
 
 } // namespace teleon

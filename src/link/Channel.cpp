@@ -15,21 +15,53 @@ namespace {
 
 platform::SerialPort port;
 QTimer* statusTimer = nullptr;
+unsigned statusTimerStops = 0;
 int replyTimeoutMs = 20000;
 
 QString framed(const QString& command) {
     return QStringLiteral("#:") + command + u'#';
 }
 
-[[noreturn]] void lostLink() {
-    qCDebug(lcTraffic) << "no reply within" << replyTimeoutMs << "ms: link lost";
+[[noreturn]] void lostLink(const char* why) {
+    qCDebug(lcTraffic) << why << ": link lost";
+    LinkDown = true;
     ScopeConnected = false;
     if (Hooks().SwitchToStandby)
         Hooks().SwitchToStandby();
     throw LostLinkError();
 }
 
+void requireLinkUp() {
+    if (LinkDown)
+        throw LostLinkError();
+}
+
+// Runs an operation on the port. A device that hangs up or fails is a lost link: its descriptor
+// is closed (a replugged adapter comes back as a new device at the same path, which the next
+// connect opens). A port that was never opened keeps its own error.
+template <typename F> auto onPort(F&& operation) {
+    try {
+        return operation();
+    } catch (const platform::PortError& e) {
+        if (e.number() == platform::PortNotOpen)
+            throw;
+        qCDebug(lcTraffic).noquote() << e.description();
+        port.close();
+        lostLink("port failed");
+    }
+}
+
 } // namespace
+
+bool LinkIsDown() {
+    return LinkDown;
+}
+void MarkLinkDown() {
+    LinkDown = true;
+}
+void MarkLinkUp() {
+    LinkDown = false;
+}
 
 LinkHooks& Hooks() {
     static LinkHooks hooks;
@@ -55,8 +87,15 @@ void SetReplyTimeoutMs(int ms) {
 }
 
 void WriteRaw(const QString& text) {
+    requireLinkUp();
     qCDebug(lcTraffic).noquote() << "CMD" << text.toLatin1().toPercentEncoding("#:+-*/ .'");
-    port.write(text.toLatin1());
+    onPort([&] { port.write(text.toLatin1()); });
+}
+
+void WriteAcknowledge() {
+    port.discardInput();
+    qCDebug(lcTraffic).noquote() << "CMD" << CommandText(lx::Acknowledge).toLatin1().toHex();
+    port.write(CommandText(lx::Acknowledge).toLatin1());
 }
 
 void WriteRaw(const LxCommand& command, const QString& argument) {
@@ -65,6 +104,7 @@ void WriteRaw(const LxCommand& command, const QString& argument) {
 }
 
 void ReadReply(QString& buffer, int start, const QString& terminator) {
+    requireLinkUp();
     if (start <= 1)
         buffer.clear();
     const std::int64_t t0 = platform::TickMs();
@@ -74,11 +114,11 @@ void ReadReply(QString& buffer, int start, const QString& terminator) {
             break;
         const std::int64_t elapsed = platform::TickMs() - t0;
         if (elapsed > replyTimeoutMs)
-            lostLink();
-        const QByteArray in = port.readAvailable();
+            lostLink("no reply in time");
+        const QByteArray in = onPort([] { return port.readAvailable(); });
         if (in.isEmpty()) {
             // Sleep on the descriptor until something arrives or the limit is passed.
-            port.waitForInput(int(replyTimeoutMs - elapsed) + 1);
+            onPort([&] { return port.waitForInput(int(replyTimeoutMs - elapsed) + 1); });
             continue;
         }
         buffer += QString::fromLatin1(in);
@@ -121,14 +161,20 @@ void SendCommandBlind(const LxCommand& command, const QString& argument) {
 }
 
 StatusTimerPause::StatusTimerPause()
-    : timer_(statusTimer), wasActive_(timer_ && timer_->isActive()) {
+    : timer_(statusTimer), wasActive_(timer_ && timer_->isActive()), stops_(statusTimerStops) {
     if (wasActive_)
         timer_->stop();
 }
 
 StatusTimerPause::~StatusTimerPause() {
-    if (wasActive_ && statusTimer == timer_)
+    if (wasActive_ && statusTimer == timer_ && stops_ == statusTimerStops)
         timer_->start();
+}
+
+void StopStatusTimer() {
+    ++statusTimerStops;
+    if (statusTimer)
+        statusTimer->stop();
 }
 
 void WaitMs(long milliseconds) {

@@ -52,7 +52,8 @@ QTimer* StatusTimer();
 int ReplyTimeoutMs();
 void SetReplyTimeoutMs(int ms);
 
-// Pauses the status timer for the life of the object and restarts it if it was running.
+// Pauses the status timer for the life of the object and restarts it if it was running, unless
+// StopStatusTimer was called meanwhile.
 class StatusTimerPause {
 public:
     StatusTimerPause();
@@ -63,10 +64,23 @@ public:
 private:
     QTimer* timer_;
     bool wasActive_;
+    unsigned stops_;
 };
 
-// Exchanges. Each throws LostLinkError when the reply does not come in time and
-// platform::PortError when the port itself fails (not open, write failed).
+// Stops the status timer for good: no pause that is running now (a slew, a WaitMs, a connect)
+// starts it again when it ends. A disconnect or a shutdown chosen during a wait must stick.
+void StopStatusTimer();
+
+// The link state the exchanges obey. After a lost link, or once the port has been closed on
+// purpose, every exchange fails at once with LostLinkError (without entering standby again)
+// until a connect succeeds: a telescope that is gone is not asked again and again.
+bool LinkIsDown();
+void MarkLinkDown();
+void MarkLinkUp();
+
+// Exchanges. Each throws LostLinkError when the reply does not come in time, when the device
+// hangs up or fails (the port is then closed, so that a reconnect opens the device afresh) and
+// while the link is down; platform::PortError when the port was never opened.
 QString SendCommandString(const QString& command);
 bool SendCommandBool(const QString& command);
 void SendCommandBlind(const QString& command);
@@ -74,9 +88,13 @@ QString SendCommandString(const LxCommand& command, const QString& argument = {}
 bool SendCommandBool(const LxCommand& command, const QString& argument = {});
 void SendCommandBlind(const LxCommand& command, const QString& argument = {});
 
-// Writes text exactly as given (the acknowledge byte, commands that come already framed).
+// Writes text exactly as given (commands that come already framed).
 void WriteRaw(const QString& text);
 void WriteRaw(const LxCommand& command, const QString& argument = {});
+
+// The connect handshake's own access to the line, which works while the link is down: waiting
+// input is thrown away, then the acknowledge byte is written.
+void WriteAcknowledge();
 
 // Fills buffer from the port until terminator occurs at or after position start (1-based), or
 // with an empty terminator until at least one character has arrived. Start 1 empties the buffer

@@ -127,8 +127,9 @@ inline constexpr LxCommand SelectStar{"LS ", Exchange::Blind,
 // "Sl", "Ss", "Sq") followed by a blank and the value.
 inline constexpr LxCommand GetFilterTypes{"Gy", Exchange::String,
                                           "GPDCO#, upper case for the types included"};
-inline constexpr LxCommand GetMinElevation{"Gh", Exchange::String, "DD followed by the degree "
-                                                                   "sign and #"};
+inline constexpr LxCommand GetMinElevation{"Gh", Exchange::String,
+                                           "DD followed by the degree "
+                                           "sign and #"};
 inline constexpr LxCommand GetBrightMag{"Gb", Exchange::String, "sMM.M#"};
 inline constexpr LxCommand GetFaintMag{"Gf", Exchange::String, "sMM.M#"};
 inline constexpr LxCommand GetMinSize{"Gl", Exchange::String, "NNN'#, arc-minutes"};

@@ -4,6 +4,7 @@ namespace teleon {
 
 void ResetProgramState() {
     ScopeConnected = false;
+    LinkDown = false;
     AlignmentMode.clear();
     HighPrecisionPointing = false;
     ReticleLevel = 0;

@@ -22,9 +22,14 @@ void showCritical(const QString& text) {
     platform::prompts().MsgBox(text, platform::MsgIcon::Critical, platform::MsgButtons::OK, Title);
 }
 
+// The day of an OLE date, taken arithmetically: a wall-clock midnight that the local zone skips
+// (daylight-saving time starting at 00:00) is still the start of its day here.
 double datePart(double oleDate) {
-    const QDateTime dt = celest32::DateTimeFromOle(oleDate);
-    return celest32::OleFromDateTime(QDateTime(dt.date(), QTime(0, 0), dt.timeSpec()));
+    return std::trunc(oleDate);
+}
+
+QDate dayOf(double oleDate) {
+    return QDate(1899, 12, 30).addDays(qint64(datePart(oleDate)));
 }
 
 void refreshDisplay() {
@@ -64,7 +69,8 @@ bool ConnectScope(int& port, bool showMessages) {
         if (!com1().isOpen())
             com1().open();
         QString reply;
-        WriteRaw(lx::Acknowledge);
+        // Whatever is still waiting (a late reply, line noise) would be taken for the answer.
+        WriteAcknowledge();
         const std::int64_t t0 = platform::TickMs();
         bool timedOut = false;
         while (reply.isEmpty()) {
@@ -90,6 +96,7 @@ bool ConnectScope(int& port, bool showMessages) {
             if (AlignmentMode == u"P" || AlignmentMode == u"A") {
                 result = true;
                 ScopeConnected = true;
+                MarkLinkUp();
             } else {
                 DisconnectScope();
                 ScopeConnected = false;
@@ -105,6 +112,10 @@ bool ConnectScope(int& port, bool showMessages) {
     } catch (const platform::PortError& e) {
         result = false;
         ScopeConnected = false;
+        // A device that hung up is closed, so that the next attempt opens it afresh.
+        if (e.number() != platform::PortNotOpen && e.number() != platform::PortOpenFailed &&
+            e.number() != platform::PortInUse)
+            com1().close();
         if (showMessages)
             showCritical(QStringLiteral("Serial I/O Failed in %1: %2 (code=%3).")
                              .arg(platform::PortError::source(), e.description())
@@ -119,9 +130,12 @@ bool ConnectScope(int& port, bool showMessages) {
 void DisconnectScope() {
     com1().close();
     ScopeConnected = false;
+    MarkLinkDown();
 }
 
 QString QueryAlignMode() {
+    if (!LinkIsDown())
+        com1().discardInput(); // a late reply would be taken for the mount mode
     WriteRaw(lx::Acknowledge);
     QString reply;
     ReadReply(reply, 1, QString());
@@ -160,7 +174,7 @@ void SetReticleLevel(int& level) {
 
 QString FormatScopeDate(double& date) {
     date = datePart(date);
-    const QDate d = celest32::DateTimeFromOle(date).date();
+    const QDate d = dayOf(date);
     return QStringLiteral("%1/%2/%3")
         .arg(d.month(), 2, 10, QLatin1Char('0'))
         .arg(d.day(), 2, 10, QLatin1Char('0'))

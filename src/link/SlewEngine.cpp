@@ -87,6 +87,8 @@ bool SlewToTarget(bool showProgress, bool raiseErrors) {
         if (!code.isDigit()) // not a result code: the failure path
             throw std::runtime_error("unreadable slew result code");
         if (code == u'0') {
+            // A halt of an earlier slew is no abort of this one, also when no wait is made.
+            SlewAborted = false;
             if (HighPrecisionPointing) {
                 platform::prompts().MsgBox(
                     QStringLiteral("Scope is in Hi Precision mode. Use the handbox to sync on the "
@@ -94,7 +96,6 @@ bool SlewToTarget(bool showProgress, bool raiseErrors) {
                         QStringLiteral("\r\n\r\nClick OK when the slew is complete."),
                     platform::MsgIcon::Information, platform::MsgButtons::OK, Title);
             } else {
-                SlewAborted = false;
                 while (!SlewAborted) {
                     const QString bars = SendCommandString(lx::GetDistanceBars);
                     showBars(showProgress, bars);
@@ -124,8 +125,15 @@ bool SlewToTarget(bool showProgress, bool raiseErrors) {
                                      : QStringLiteral("failed for some unknown reason");
             EndBusy();
         }
+    } catch (const LostLinkError&) {
+        // The channel has switched to standby; the caller's operation ends too, rather than
+        // going on to ask a telescope that is gone.
+        ScopeMoving = false;
+        hideProgress(showProgress);
+        EndBusy();
+        throw;
     } catch (const std::exception&) {
-        // A lost link (already reported by the channel) or a port failure: end quietly.
+        // An unreadable reply: the slew ends quietly.
         ScopeMoving = false;
         hideProgress(showProgress);
         EndBusy();
@@ -163,7 +171,10 @@ bool ShiftTarget(double northDegrees, double eastDegrees, bool showMessages) {
         newRa -= 360.0;
     while (newRa < 0.0)
         newRa += 360.0;
-    if (!SendCommandBool(lx::SetTargetRA, FormatScopeHoursDeg(newRa)) ||
+    QString raText = FormatScopeHoursDeg(newRa);
+    if (raText.startsWith(u"24")) // within half a second of 360°: the seconds carried into 24h
+        raText.replace(0, 2, QStringLiteral("00"));
+    if (!SendCommandBool(lx::SetTargetRA, raText) ||
         !SendCommandBool(lx::SetTargetDec, FormatScopeAngle(newDec))) {
         warn(QStringLiteral("The shifted coordinates were bad"));
         return false;

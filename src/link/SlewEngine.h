@@ -7,7 +7,8 @@ namespace teleon {
 
 // Slews to the telescope's current target. showProgress opens the progress window; raiseErrors
 // reports refusals as AutomationError 1120 instead of message boxes. True when the slew ended
-// normally; false when refused, failed (lost link) or aborted.
+// normally; false when refused, unreadable or aborted. A lost link is passed on as LostLinkError
+// (after the cursor, the progress window and the status timer have been put right).
 bool SlewToTarget(bool showProgress, bool raiseErrors);
 
 // Sets the target to the current position moved northDegrees in declination and eastDegrees on

@@ -159,6 +159,23 @@ bool isNameChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_';
 }
 
+using FileCalls = ConfigStore::FileCalls;
+
+const FileCalls SystemFileCalls{
+    [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
+    ::fchmod,
+    ::write,
+    ::fsync,
+    ::close,
+    ::rename,
+    ::unlink,
+};
+const FileCalls* fileCalls = &SystemFileCalls;
+
+const FileCalls& files() {
+    return *fileCalls;
+}
+
 } // namespace
 
 ConfigStore::ConfigStore(QString path) : path_(std::move(path)) {}
@@ -222,17 +239,30 @@ QString ConfigStore::expandEnvironment(const QString& text) {
     return out;
 }
 
-void ConfigStore::parse(const QString& content) {
+void ConfigStore::parse(const QByteArray& content) {
     lines_.clear();
-    QStringList raws = content.split(u'\n');
+    QList<QByteArray> raws = content.split('\n');
     if (!raws.isEmpty() && raws.last().isEmpty())
         raws.removeLast(); // the file's final line end
     bool inSection = false;
-    for (const QString& raw : raws) {
+    for (const QByteArray& bytes : raws) {
         Line line;
-        line.raw = raw;
         line.dirty = false;
-        QStringView body = QStringView(raw);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                      QStringDecoder::Flag::ConvertInitialBom);
+        QString raw = utf8(bytes);
+        if (utf8.hasError() || bytes.contains('\0')) {
+            // Not UTF-8 (a hand edit in another encoding, a stray byte): the line keeps its
+            // bytes exactly, and reads as Latin-1 so that a value in it is not lost.
+            line.bytes = bytes;
+            raw = QString::fromLatin1(bytes);
+        }
+        line.raw = raw;
+        if (bytes.contains('\0')) { // never taken for a value: kept and written back only
+            lines_.push_back(line);
+            continue;
+        }
+        QStringView body = QStringView(line.raw);
         if (body.endsWith(u'\r'))
             body.chop(1);
         const QStringView t = trimBlanks(body);
@@ -286,21 +316,7 @@ bool ConfigStore::loadFromBytes(const QByteArray& input) {
         bom_ = true;
         bytes.remove(0, 3);
     }
-    if (bytes.contains('\0')) {
-        state_ = State::Unreadable;
-        lastError_ = QStringLiteral("the file holds NUL bytes");
-        bom_ = false;
-        return false;
-    }
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString content = decoder(bytes);
-    if (decoder.hasError()) {
-        state_ = State::Unreadable;
-        lastError_ = QStringLiteral("the file is not UTF-8 text");
-        bom_ = false;
-        return false;
-    }
-    parse(content);
+    parse(bytes);
     state_ = State::Writable;
     lastError_.clear();
     return true;
@@ -311,25 +327,21 @@ bool ConfigStore::load() {
     QFile file(path_);
     if (!file.exists()) {
         state_ = State::NotLoaded;
-        lastError_ = QStringLiteral("%1 does not exist").arg(path_);
+        lastError_ = QStringLiteral("the file does not exist");
         return false;
     }
     if (!file.open(QIODevice::ReadOnly)) {
         state_ = State::Unreadable;
-        lastError_ = QStringLiteral("%1: %2").arg(path_, file.errorString());
+        lastError_ = file.errorString();
         return false;
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         state_ = State::Unreadable;
-        lastError_ = QStringLiteral("%1: %2").arg(path_, file.errorString());
+        lastError_ = file.errorString();
         return false;
     }
-    if (!loadFromBytes(bytes)) {
-        lastError_ = QStringLiteral("%1: %2").arg(path_, lastError_);
-        return false;
-    }
-    return true;
+    return loadFromBytes(bytes);
 }
 
 bool ConfigStore::loadOrSeed(const QString& defaultPath) {
@@ -484,7 +496,7 @@ QByteArray ConfigStore::serialize() const {
     if (bom_)
         out += "\xEF\xBB\xBF";
     for (const Line& l : lines_) {
-        out += encode(l).toUtf8();
+        out += !l.dirty && !l.bytes.isNull() ? l.bytes : encode(l).toUtf8();
         out += '\n';
     }
     return out;
@@ -569,6 +581,10 @@ ConfigStore::WriteStatus ConfigStore::createSection(const QString& section) {
     return commit(std::move(lines)) ? WriteStatus::Ok : WriteStatus::WriteFailed;
 }
 
+void ConfigStore::setFileCalls(const FileCalls* calls) {
+    fileCalls = calls ? calls : &SystemFileCalls;
+}
+
 QString ConfigStore::temporaryPathFor(const QString& path) {
     const QFileInfo info(path);
     return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".tmp");
@@ -598,22 +614,22 @@ bool ConfigStore::writeFileAtomically(const QString& path, const QByteArray& byt
     if (::stat(targetName.constData(), &st) == 0)
         mode = st.st_mode & 07777;
 
-    const int fd =
-        ::open(tempName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
+    const int fd = files().open(tempName.constData(),
+                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
     if (fd < 0)
         return fail(QStringLiteral("cannot create %1").arg(QFile::decodeName(tempName)), errno);
     auto abandon = [&](const QString& what) {
         const int err = errno;
-        ::close(fd);
-        ::unlink(tempName.constData());
+        files().close(fd);
+        files().unlink(tempName.constData());
         return fail(what, err);
     };
-    if (::fchmod(fd, mode) != 0)
+    if (files().fchmod(fd, mode) != 0)
         return abandon(QStringLiteral("cannot set the mode of the temporary file"));
     const char* p = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
+        const ssize_t n = files().write(fd, p, size_t(left));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -621,23 +637,23 @@ bool ConfigStore::writeFileAtomically(const QString& path, const QByteArray& byt
         p += n;
         left -= n;
     }
-    if (::fsync(fd) != 0)
+    if (files().fsync(fd) != 0)
         return abandon(QStringLiteral("cannot flush the temporary file"));
-    if (::close(fd) != 0) {
+    if (files().close(fd) != 0) {
         const int err = errno;
-        ::unlink(tempName.constData());
+        files().unlink(tempName.constData());
         return fail(QStringLiteral("cannot close the temporary file"), err);
     }
-    if (::rename(tempName.constData(), targetName.constData()) != 0) {
+    if (files().rename(tempName.constData(), targetName.constData()) != 0) {
         const int err = errno;
-        ::unlink(tempName.constData());
+        files().unlink(tempName.constData());
         return fail(QStringLiteral("cannot replace %1").arg(target), err);
     }
     // Make the rename itself durable.
-    const int dirFd = ::open(dirName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = files().open(dirName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
+        files().fsync(dirFd);
+        files().close(dirFd);
     }
     return true;
 }

@@ -14,8 +14,10 @@
 // Blanks around '=' and around a line are not part of the name or the value.
 //
 // Lines that do not parse are kept verbatim where they stand, and every line that a write does
-// not touch is written back byte for byte. Names are compared without regard to case, as the
-// system registry does, and keep the spelling they were first stored with.
+// not touch is written back byte for byte. A line that is not UTF-8 keeps its bytes and reads
+// as Latin-1; a line holding a NUL byte is kept but never read as a value. Names are compared
+// without regard to case, as the system registry does, and keep the spelling they were first stored
+// with.
 #pragma once
 
 #include <QByteArray>
@@ -25,6 +27,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <sys/types.h>
 #include <vector>
 
 namespace teleon::platform {
@@ -37,7 +40,8 @@ public:
         NotLoaded,  // load() not called yet, or it found nothing to read
         Writable,   // the file was read (or seeded) and writes go to it
         ReadOnly,   // the shipped defaults are served from memory: the file could not be made
-        Unreadable, // the file exists but is not a readable UTF-8 text: reads as empty
+        Unreadable, // the file exists but cannot be read (no permission, a folder): reads as
+                    // empty and refuses writes
     };
 
     // No file is touched here.
@@ -95,11 +99,26 @@ public:
     // The temporary file's name used by writeFileAtomically.
     static QString temporaryPathFor(const QString& path);
 
+    // The system calls of writeFileAtomically, replaceable so that a test can see their order
+    // (the temporary file must reach the disk before it is renamed over the store).
+    struct FileCalls {
+        int (*open)(const char* path, int flags, mode_t mode);
+        int (*fchmod)(int fd, mode_t mode);
+        ssize_t (*write)(int fd, const void* data, size_t size);
+        int (*fsync)(int fd);
+        int (*close)(int fd);
+        int (*rename)(const char* from, const char* to);
+        int (*unlink)(const char* path);
+    };
+    // nullptr puts the system's calls back.
+    static void setFileCalls(const FileCalls* calls);
+
 private:
     struct Line {
         enum class Kind { Verbatim, Header, Entry };
         Kind kind = Kind::Verbatim;
         QString raw;       // the line as read, without its '\n'; empty when made in memory
+        QByteArray bytes;  // the line's bytes when they are not UTF-8: written back unchanged
         bool dirty = true; // re-encode on writing instead of writing raw
         QString name;      // section name (Header) or key name (Entry)
         QString text;      // stored text (Entry)
@@ -107,7 +126,7 @@ private:
     };
 
     void clear();
-    void parse(const QString& content);
+    void parse(const QByteArray& content);
     QString encode(const Line& line) const;
     int findSection(const QString& section) const;            // header line index or -1
     int findEntry(int headerIndex, const QString& key) const; // entry line index or -1

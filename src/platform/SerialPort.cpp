@@ -11,7 +11,6 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace teleon::platform {
@@ -22,12 +21,23 @@ QString errnoText(int err) {
     return QString::fromLocal8Bit(std::strerror(err));
 }
 
-void sleepMs(int ms) {
-    if (ms <= 0)
-        return;
-    timespec ts{ms / 1000, (ms % 1000) * 1000000L};
-    while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
-    }
+// Errors by which the kernel says the device behind the descriptor is gone.
+bool isHangUpErrno(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE;
+}
+
+[[noreturn]] void throwHungUp(const QString& path) {
+    throw PortError(PortHungUp, QStringLiteral("The device %1 was disconnected").arg(path));
+}
+
+// What poll() says of the descriptor right now, without waiting.
+short pollNow(int fd, short events) {
+    pollfd p{fd, events, 0};
+    int r;
+    do {
+        r = ::poll(&p, 1, 0);
+    } while (r < 0 && errno == EINTR);
+    return r > 0 ? p.revents : 0;
 }
 
 } // namespace
@@ -103,8 +113,11 @@ void SerialPort::write(const QByteArray& bytes) {
                                 QStringLiteral("Write to %1 timed out").arg(path_));
             continue;
         }
+        const int err = errno;
+        if (isHangUpErrno(err))
+            throwHungUp(path_);
         throw PortError(PortWriteFailed,
-                        QStringLiteral("Write to %1 failed: %2").arg(path_, errnoText(errno)));
+                        QStringLiteral("Write to %1 failed: %2").arg(path_, errnoText(err)));
     }
 }
 
@@ -121,10 +134,14 @@ QByteArray SerialPort::readAvailable() {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        // 0 (nothing, or a hung-up pty), EAGAIN (nothing yet) and EIO (pty peer gone) all mean
-        // "nothing waiting": the caller's time limit decides when the line counts as lost.
+        if (n < 0 && isHangUpErrno(errno) && out.isEmpty())
+            throwHungUp(path_);
+        // 0 or EAGAIN: nothing waiting now (a raw tty with VMIN = VTIME = 0 reads 0 bytes when
+        // it has nothing, so 0 alone is no hang-up; poll() tells, below and in waitForInput).
         break;
     }
+    if (out.isEmpty() && (pollNow(fd_, POLLIN) & (POLLHUP | POLLERR | POLLNVAL)))
+        throwHungUp(path_);
     return out;
 }
 
@@ -138,14 +155,18 @@ bool SerialPort::waitForInput(int timeoutMs) {
     do {
         r = ::poll(&p, 1, timeoutMs);
     } while (r < 0 && errno == EINTR);
-    if (r > 0 && (p.revents & POLLIN))
-        return true;
-    if (r > 0) {
-        // POLLHUP/POLLERR without data: the far side is gone. poll() would return at once
-        // again, so sleep out the wait here instead of letting the caller spin.
-        sleepMs(timeoutMs);
+    if (r <= 0)
+        return false;
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        // Data may still be waiting in front of the hang-up: let the caller take it first.
+        if ((p.revents & POLLIN) && !(p.revents & POLLNVAL)) {
+            int waiting = 0;
+            if (ioctl(fd_, FIONREAD, &waiting) == 0 && waiting > 0)
+                return true;
+        }
+        throwHungUp(path_);
     }
-    return false;
+    return (p.revents & POLLIN) != 0;
 }
 
 bool SerialPort::waitForInputServingEvents(int timeoutMs) {
@@ -153,8 +174,7 @@ bool SerialPort::waitForInputServingEvents(int timeoutMs) {
         throw PortError(PortNotOpen, QStringLiteral("Operation valid only when the port is open"));
     if (!QCoreApplication::instance())
         return waitForInput(timeoutMs);
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, 0) > 0 && (p.revents & POLLIN))
+    if (waitForInput(0))
         return true;
     QEventLoop loop;
     QTimer deadline;
@@ -163,18 +183,20 @@ bool SerialPort::waitForInputServingEvents(int timeoutMs) {
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     QSocketNotifier notifier(fd_, QSocketNotifier::Read);
     bool readable = false;
+    bool hungUp = false;
     QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
-        pollfd q{fd_, POLLIN, 0};
-        if (::poll(&q, 1, 0) > 0 && (q.revents & POLLIN)) {
-            readable = true;
-            loop.quit();
-        } else {
-            // A hung-up line keeps signalling; stop listening and sleep out the deadline.
-            notifier.setEnabled(false);
+        try {
+            readable = waitForInput(0);
+        } catch (const PortError&) {
+            hungUp = true;
         }
+        if (readable || hungUp)
+            loop.quit();
     });
     deadline.start(qMax(0, timeoutMs));
     loop.exec();
+    if (hungUp)
+        throwHungUp(path_);
     return readable;
 }
 

@@ -32,6 +32,7 @@ enum PortErrorNumber {
     PortInUse = 8010,       // the device is held by another program
     PortWriteFailed = 8020,
     PortReadFailed = 8021,
+    PortHungUp = 8022, // the device went away (adapter unplugged, far end of a pty closed)
 };
 
 class SerialPort {
@@ -49,13 +50,15 @@ public:
     void close() noexcept;
     bool isOpen() const { return fd_ >= 0; }
 
-    // Writes every byte, waiting (poll) while the driver's queue is full. Throws PortError.
+    // Writes every byte, waiting (poll) while the driver's queue is full. Throws PortError
+    // (PortHungUp when the device has gone away).
     void write(const QByteArray& bytes);
-    // Everything waiting now, possibly nothing. Throws PortError when the port is not open.
+    // Everything waiting now, possibly nothing. Throws PortError when the port is not open and
+    // PortHungUp when the device has gone away.
     QByteArray readAvailable();
     // Blocks in poll() until input is waiting or timeoutMs has passed; true when input waits.
-    // A hung-up line (cable pulled from a pty) also returns at once with false after timeoutMs
-    // has been slept, so callers never spin.
+    // A hung-up line (an unplugged adapter, a pty whose far end closed) throws PortHungUp at
+    // once instead: poll() would report it again and again without ever blocking.
     bool waitForInput(int timeoutMs);
     // As waitForInput, but the event loop runs while waiting (windows stay alive, timers fire).
     bool waitForInputServingEvents(int timeoutMs);

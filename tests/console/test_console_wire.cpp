@@ -118,16 +118,29 @@ TEST_F(ConsoleWireTest, UtcDisplayCrossesMidnight) {
     EXPECT_EQ(GetConfig(General, QStringLiteral("TimeFormat")), QStringLiteral("1"));
 }
 
-TEST_F(ConsoleWireTest, JulianDisplayUsesTelescopeLocalTime) {
+TEST_F(ConsoleWireTest, JulianDateCountsInUniversalTime) {
     frmMain& w = connected();
     sim.withModel([](sim::LX200Model& m) {
-        m.setLocalDateTime(QDateTime(QDate(2000, 1, 1), QTime(12, 0, 0), Qt::UTC));
+        m.setUtcOffsetHours(7); // 05:00 local is 12:00 UTC
+        m.setLocalDateTime(QDateTime(QDate(2000, 1, 1), QTime(5, 0, 0), Qt::UTC));
     });
     w.rbgTimeType_Click(2);
-    // JD 2451545.0 is 2000-01-01 12:00; the seconds run on while the test reads.
+    // JD 2451545.0 is 2000-01-01 12:00 UTC; the seconds run on while the test reads.
     EXPECT_TRUE(w.lblLocTime->text().startsWith(QStringLiteral("2451545.000")))
         << w.lblLocTime->text().toStdString();
     EXPECT_TRUE(w.lblLocDate->text().isEmpty());
+}
+
+TEST_F(ConsoleWireTest, UnreadableTimeIsAnErrorNotMidnight) {
+    frmMain& w = connected();
+    for (int format : {0, 1}) {
+        SCOPED_TRACE(format);
+        w.rbgTimeType_Click(format);
+        sim.garbleNext(1); // the "GL" reply
+        w.lblLocTime->setText(QStringLiteral("before"));
+        EXPECT_THROW(w.UpdateSelectedTime(true), std::exception);
+        EXPECT_EQ(w.lblLocTime->text(), QStringLiteral("before"));
+    }
 }
 
 // ---- initialisation ----
@@ -338,8 +351,19 @@ TEST_F(ConsoleWireTest, ArrowKeysActAsDirectionButtons) {
     QTest::keyPress(&w, Qt::Key_Left);
     QTest::keyPress(&w, Qt::Key_Left, Qt::NoModifier, -1); // a held key repeats: ignored
     QTest::keyRelease(&w, Qt::Key_Left);
-    const Commands c = heardThrough("LI");
-    EXPECT_EQ(c.mid(0, 3), (Commands{"Me", "Qe", "Qe"}));
+    EXPECT_EQ(heardThrough("LI").mid(0, 3), (Commands{"Me", "Qe", "Qe"}));
+    // Wherever the focus is: a slider or an option would otherwise take the key for itself.
+    for (QWidget* focus : std::initializer_list<QWidget*>{w.sldRetBlink, w.rbgTimeType[1]}) {
+        sim.clearLog();
+        const int blink = w.sldRetBlink->value();
+        const bool utc = w.rbgTimeType[1]->isChecked();
+        QTest::keyPress(focus, Qt::Key_Up);
+        QTest::keyRelease(focus, Qt::Key_Up);
+        EXPECT_EQ(heardThrough("LI").mid(0, 3), (Commands{"Mn", "Qn", "Qn"}))
+            << focus->objectName().toStdString();
+        EXPECT_EQ(w.sldRetBlink->value(), blink);
+        EXPECT_EQ(w.rbgTimeType[1]->isChecked(), utc);
+    }
 }
 
 TEST_F(ConsoleWireTest, SlidersAndFocusSendTheirCommands) {

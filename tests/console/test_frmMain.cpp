@@ -5,6 +5,8 @@
 #include "link/Channel.h"
 #include "link/ProgramState.h"
 #include "link/ScopeIntfc.h"
+#include "link/SlewEngine.h"
+#include "platform/EventLoop.h"
 #include "platform/Prompts.h"
 #include "sim/SimServer.h"
 #include "support/TestSupport.h"
@@ -17,8 +19,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
 
 namespace teleon {
 namespace {
@@ -66,6 +73,18 @@ protected:
         return sim.receivedCommands();
     }
 
+    // Runs action once, from the event loop, as soon as the telescope has heard command.
+    void whenHeard(const QByteArray& command, std::function<void()> action) {
+        auto* poll = new QTimer(window.get());
+        QObject::connect(poll, &QTimer::timeout, [this, poll, command, action] {
+            if (sim.receivedCommands().contains(command)) {
+                poll->stop();
+                action();
+            }
+        });
+        poll->start(20);
+    }
+
     test::TempConfigHome home;
     platform::ScriptedPrompts prompts;
     sim::SimServer sim;
@@ -79,8 +98,6 @@ TEST_F(MainWindowTest, LoadKeepsMenuOffUntilStartTimer) {
     EXPECT_FALSE(w.controlMenu()->isEnabled());
     EXPECT_FALSE(w.cmdGoTo->isEnabled());
     EXPECT_FALSE(w.btnNorth->isEnabled());
-    EXPECT_EQ(w.controlItem(0)->text(), QStringLiteral("&Connect"));
-    EXPECT_EQ(w.lblTimeType->text(), QStringLiteral("Local:"));
     EXPECT_FALSE(StartupDone);
     w.tmrStart_Timer();
     EXPECT_TRUE(w.controlMenu()->isEnabled());
@@ -90,21 +107,16 @@ TEST_F(MainWindowTest, LoadKeepsMenuOffUntilStartTimer) {
     EXPECT_FALSE(ScopeConnected) << "the program does not connect by itself";
 }
 
-TEST_F(MainWindowTest, MissingPortSettingIsWrittenBackAsOne) {
+TEST_F(MainWindowTest, LoadReadsPortAndTimeFormat) {
     PutConfig(QStringLiteral("General"), QStringLiteral("ComPort"), QString());
-    frmMain w;
-    w.Form_Load();
-    EXPECT_EQ(GetConfig(QStringLiteral("General"), QStringLiteral("ComPort")), QStringLiteral("1"));
-    EXPECT_EQ(CommPort().devicePath, QStringLiteral("/dev/ttyS0"));
-}
-
-TEST_F(MainWindowTest, StoredTimeFormatSelectsDisplay) {
     PutConfig(QStringLiteral("General"), QStringLiteral("TimeFormat"), QStringLiteral("2"));
     frmMain w;
     w.Form_Load();
+    EXPECT_EQ(GetConfig(QStringLiteral("General"), QStringLiteral("ComPort")), QStringLiteral("1"))
+        << "a missing port is written back as 1";
+    EXPECT_EQ(CommPort().devicePath, QStringLiteral("/dev/ttyS0"));
     EXPECT_EQ(TimeFormat, 2);
     EXPECT_EQ(w.lblTimeType->text(), QStringLiteral("Julian:"));
-    EXPECT_TRUE(w.rbgTimeType[2]->isChecked());
 }
 
 TEST_F(MainWindowTest, ConnectFromMenuInitialisesAndStartsPolling) {
@@ -177,6 +189,28 @@ TEST_F(MainWindowTest, LostLinkDuringTickGoesToStandbyAndReconnects) {
     EXPECT_EQ(w.controlItem(0)->text(), QStringLiteral("&Disconnect"));
     EXPECT_EQ(w.tmr1S()->interval(), 1000);
     EXPECT_TRUE(w.cmdGoTo->isEnabled());
+    EXPECT_EQ(w.lblStatus->text(), QStringLiteral("scope is connected."))
+        << "the standby sentence does not outlive the reconnect";
+}
+
+TEST_F(MainWindowTest, NoExchangeWaitsAgainAfterTheLinkIsLost) {
+    frmMain& w = connected();
+    w.sldRate->setValue(3); // guide speed: no pause after the release
+    QTest::mousePress(w.btnNorth, Qt::LeftButton);
+    sim.waitForCommand("Mn", 2000);
+    sim.stopAnswering(true);
+    sim.clearLog();
+    const std::int64_t t0 = platform::TickMs();
+    QTest::mouseRelease(w.btnNorth, Qt::LeftButton);
+    EXPECT_LT(platform::TickMs() - t0, 2 * 500) << "one reply limit, not one per exchange";
+    EXPECT_EQ(heardUntil("Lf"), (QList<QByteArray>{"Qn", "Qn", "Lf"}));
+    EXPECT_FALSE(ScopeConnected);
+    EXPECT_TRUE(prompts.messages.empty());
+    // Until a connect succeeds, the controls ask nothing.
+    sim.clearLog();
+    EXPECT_THROW(w.cmdTimeSync_Click(), LostLinkError);
+    EXPECT_THROW(w.DeltaMove(10, 0), LostLinkError);
+    EXPECT_FALSE(sim.waitForCommands(1, 100));
 }
 
 TEST_F(MainWindowTest, ShutdownOfAltAzTelescopeAsksNothing) {
@@ -231,6 +265,117 @@ TEST_F(MainWindowTest, ShutdownWithDeadLinkStillCloses) {
     w.Form_Unload();
     EXPECT_FALSE(com1().isOpen());
     EXPECT_FALSE(prompts.busy);
+}
+
+TEST_F(MainWindowTest, FailedHomeSlewIsReportedAndTheDriveIsNotStopped) {
+    struct Row {
+        const char* what;
+        std::function<void()> fault;
+    } rows[] = {
+        {"refused", [this] { sim.refuseNextSlew('2'); }},
+        {"halted", [this] { whenHeard("D", [] { HaltSlew(); }); }},
+        {"lost", [this] { whenHeard("D", [this] { sim.stopAnswering(true); }); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        sim.stopAnswering(false);
+        sim.setMountMode('P');
+        sim.setSlewSpeedDegPerSec(2.0);
+        sim.withModel([](sim::LX200Model& m) {
+            m.setPosition(m.localSiderealHours() - 3.0, 60.0); // far from home
+        });
+        frmMain& w = connected();
+        prompts.messages.clear();
+        prompts.answers = {MsgAnswer::Yes};
+        row.fault();
+        w.Form_Unload();
+        const auto commands = sim.receivedCommands();
+        EXPECT_TRUE(commands.contains("MS"));
+        EXPECT_FALSE(commands.contains("RG"));
+        EXPECT_FALSE(commands.contains("Me"));
+        ASSERT_GE(prompts.messages.size(), 2u);
+        EXPECT_TRUE(prompts.messages.back().text.startsWith(
+            QStringLiteral("The scope did not reach its home position")));
+        EXPECT_EQ(prompts.messages.back().icon, MsgIcon::Exclamation);
+        EXPECT_FALSE(com1().isOpen());
+        window.reset();
+    }
+}
+
+TEST_F(MainWindowTest, DisconnectDuringASlewSticks) {
+    frmMain& w = connected();
+    sim.setSlewSpeedDegPerSec(2.0);
+    sim.withModel([](sim::LX200Model& m) { m.setPosition(m.localSiderealHours(), 20.0); });
+    FieldHeight = 600.0; // half a field north is five degrees: a slew of seconds
+    QTimer::singleShot(500, [&] { w.mnuControlItem_Click(0); });
+    w.btnDeltaNorth->click();
+    EXPECT_FALSE(ScopeConnected);
+    EXPECT_FALSE(com1().isOpen());
+    EXPECT_EQ(w.controlItem(0)->text(), QStringLiteral("&Connect"));
+    EXPECT_FALSE(w.tmr1S()->isActive()) << "the slew's end must not restart the status timer";
+    platform::RunEventLoopFor(1500);
+    EXPECT_FALSE(ScopeConnected) << "no tick reconnects what the user disconnected";
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(MainWindowTest, DisconnectAndShutdownCloseTheWizardBeforeTheFinderSaves) {
+    for (bool shutdown : {false, true}) {
+        SCOPED_TRACE(shutdown ? "shutdown" : "disconnect");
+        frmMain& w = connected();
+        const QString minElev = GetConfig(QStringLiteral("Filter"), QStringLiteral("MinElev"));
+        w.cmdSearch_Click();
+        w.cmdAlign_Click(); // its star choice sets the telescope's minimum elevation to 30
+        EXPECT_TRUE(SendCommandString(lx::GetMinElevation).startsWith(QStringLiteral("30")));
+        if (shutdown)
+            w.Form_Unload();
+        else
+            w.mnuControlItem_Click(0);
+        EXPECT_EQ(GetConfig(QStringLiteral("Filter"), QStringLiteral("MinElev")).left(2),
+                  minElev.left(2));
+        window.reset();
+    }
+}
+
+TEST_F(MainWindowTest, ASessionSavesOnlyTheSettingsItLoaded) {
+    const QString general = QStringLiteral("General"), catalogs = QStringLiteral("Catalogs");
+    const QList<std::array<QString, 3>> stored = {
+        {general, "SlewRate", "3"},
+        {general, "FocusFast", "True"},
+        {general, "ReticleBriteness", "5"},
+        {general, "ReticleBlink", "2"},
+        {general, "HiPrec", "1"},
+        {catalogs, "Deep Sky", "1"},
+        {catalogs, "Star", "2"},
+    };
+    for (const auto& [section, key, value] : stored)
+        PutConfig(section, key, value);
+    const auto expectKept = [&](const char* when) {
+        for (const auto& [section, key, value] : stored)
+            EXPECT_EQ(GetConfig(section, key), value) << when << ": " << key.toStdString();
+    };
+
+    started().mnuControlItem_Click(7); // Exit without connecting
+    expectKept("never connected");
+    window.reset();
+
+    connected().mnuControlItem_Click(0); // an alt-az session has no high precision to save
+    expectKept("alt-az session");
+    window.reset();
+
+    // The link lost half-way through the first initialisation (during its long-format wait).
+    frmMain& w = started();
+    QTimer::singleShot(200, [this] { sim.stopAnswering(true); });
+    w.mnuControlItem_Click(0);
+    EXPECT_FALSE(ScopeConnected);
+    w.mnuControlItem_Click(7);
+    expectKept("link lost in initialisation");
+    window.reset();
+
+    // What the user changes is saved, at shutdown too.
+    sim.stopAnswering(false);
+    connected().sldRate->setValue(0);
+    window->mnuControlItem_Click(7);
+    EXPECT_EQ(GetConfig(general, QStringLiteral("SlewRate")), QStringLiteral("0"));
 }
 
 TEST_F(MainWindowTest, NightVisionTurnsRedAndShutdownRestoresColours) {

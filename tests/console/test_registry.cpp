@@ -59,7 +59,8 @@ protected:
     void expectOneMessage(const QString& text, MsgIcon icon, MsgButtons buttons,
                           const QString& title) {
         ASSERT_EQ(prompts.messages.size(), 1u);
-        EXPECT_EQ(prompts.messages[0].text, text);
+        EXPECT_TRUE(prompts.messages[0].text.startsWith(text)) // the file is named after it
+            << prompts.messages[0].text.toStdString();
         EXPECT_EQ(prompts.messages[0].icon, icon);
         EXPECT_EQ(prompts.messages[0].buttons, buttons);
         EXPECT_EQ(prompts.messages[0].title, title);
@@ -128,7 +129,7 @@ TEST_F(RegistryTest, PutConfigIntoAMissingSectionEndsTheProgram) {
     EXPECT_EQ(readBytes(storePath()), before);
 }
 
-TEST_F(RegistryTest, FailedWriteEndsTheProgramWhicheverButton) {
+TEST_F(RegistryTest, FailedWriteEndsTheProgramWhicheverButtonAndNamesTheFile) {
     for (MsgAnswer answer : {MsgAnswer::OK, MsgAnswer::Cancel}) {
         prompts.messages.clear();
         prompts.answers = {answer};
@@ -140,42 +141,70 @@ TEST_F(RegistryTest, FailedWriteEndsTheProgramWhicheverButton) {
         } catch (const platform::ProgramEnded& e) {
             EXPECT_NE(e.exitCode, 0);
         }
-        expectOneMessage("Failed to write config value ComPort to registry section General.",
-                         MsgIcon::Critical, MsgButtons::OKCancel, "LX-200 Vantor");
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        const QString text = prompts.messages[0].text;
+        EXPECT_TRUE(
+            text.startsWith("Failed to write config value ComPort to registry section General.\n\n"
+                            "The settings file is " +
+                            storePath() + ": "))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains("Is a directory")) << "and the reason";
+        EXPECT_EQ(prompts.messages[0].buttons, MsgButtons::OKCancel);
         EXPECT_EQ(readBytes(storePath()), before);
         EXPECT_EQ(GetConfig("General", "ComPort"), "Simulator");
     }
 }
 
-TEST_F(RegistryTest, GarbageStoreReadsEmptyAndRefusesWrites) {
+TEST_F(RegistryTest, BytesThatAreNotUtf8AreKeptAndTheStoreStaysUsable) {
+    // A site typed in another encoding ("Zürich" in Latin-1) and a stray byte in a comment.
+    const QByteArray file = "[General]\nComPort=Simulator\nTimeFormat=0\n; note \xFF\xFE\n"
+                            "[Sites]\nZ\xFCrich=AAB N  47\xB0 22' E 008\xB0 33' -01\n";
+    writeBytes(storePath(), file);
+    EXPECT_EQ(GetConfig("General", "ComPort"), "Simulator");
+    EXPECT_EQ(GetConfig("Sites", QString::fromUtf8("Zürich")).left(3), "AAB");
+    PutConfig("General", "TimeFormat", "1");
+    EXPECT_TRUE(prompts.messages.empty());
+    QByteArray expected = file;
+    expected.replace("TimeFormat=0", "TimeFormat=1");
+    EXPECT_EQ(readBytes(storePath()), expected) << "every other line byte for byte";
+}
+
+TEST_F(RegistryTest, StoresThatCannotBeUsedNameTheFile) {
+    // No store and no default to make one from.
+    SetConfigDefaultPath(home.path() + "/missing-defaults.ini");
+    writeBytes(home.path() + "/Marrick", "a file where the folder belongs");
+    EXPECT_THROW(GetConfig("General", "ComPort"), platform::ProgramEnded);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.startsWith("Failed to open system registry data.\n\n"
+                                                    "The settings file is " +
+                                                    storePath()));
+    EXPECT_EQ(prompts.messages[0].title, "LX-200");
+    EXPECT_EQ(ConfigRootKey, nullptr);
+
+    // The defaults are served while the folder cannot be made, but nothing can be stored.
+    prompts.messages.clear();
+    ResetConfigRoot();
+    SetConfigDefaultPath(QString());
+    EXPECT_EQ(GetConfig("Align Stars", "Polaris"), "19");
+    EXPECT_THROW(PutConfig("General", "ComPort", "2"), platform::ProgramEnded);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.contains(storePath() + ": cannot create the folder"));
+
+    // A file of garbage has none of the sections.
+    prompts.messages.clear();
+    QFile::remove(home.path() + "/Marrick");
     QByteArray garbage(300, '\0');
     for (int i = 0; i < garbage.size(); ++i)
         garbage[i] = char((i * 167 + 13) % 256);
     writeBytes(storePath(), garbage);
+    ResetConfigRoot();
     EXPECT_EQ(GetConfig("General", "ComPort"), "");
-    EXPECT_EQ(EnumConfigSection("Sites"), std::nullopt);
-    EXPECT_TRUE(prompts.messages.empty());
     EXPECT_THROW(PutConfig("General", "ComPort", "1"), platform::ProgramEnded);
-    expectOneMessage("Failed to write config value ComPort to registry section General.",
-                     MsgIcon::Critical, MsgButtons::OKCancel, "LX-200 Vantor");
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.startsWith("Failed to open section key General.\n\n"
+                                                    "The settings file is " +
+                                                    storePath()));
     EXPECT_EQ(readBytes(storePath()), garbage);
-}
-
-TEST_F(RegistryTest, NoStoreAndNoDefaultEndsTheProgram) {
-    SetConfigDefaultPath(home.path() + "/missing-defaults.ini");
-    EXPECT_THROW(GetConfig("General", "ComPort"), platform::ProgramEnded);
-    expectOneMessage("Failed to open system registry data.", MsgIcon::Critical, MsgButtons::OK,
-                     "LX-200");
-    EXPECT_EQ(ConfigRootKey, nullptr);
-}
-
-TEST_F(RegistryTest, UnwritableFolderServesDefaultsAndRefusesWrites) {
-    writeBytes(home.path() + "/Marrick", "a file where the folder belongs");
-    EXPECT_EQ(GetConfig("General", "ComPort"), "Simulator");
-    EXPECT_EQ(GetConfig("Align Stars", "Polaris"), "19");
-    EXPECT_THROW(PutConfig("General", "ComPort", "2"), platform::ProgramEnded);
-    expectOneMessage("Failed to write config value ComPort to registry section General.",
-                     MsgIcon::Critical, MsgButtons::OKCancel, "LX-200 Vantor");
 }
 
 TEST_F(RegistryTest, ReadsATrailingNulAndExpandableValues) {

@@ -4,12 +4,20 @@
 #include "link/Channel.h"
 #include "link/ProgramState.h"
 #include "link/ScopeIntfc.h"
+#include "platform/EventLoop.h"
 #include "platform/Prompts.h"
 #include "sim/SimServer.h"
+#include "support/PtyPeer.h"
 
 #include <QDateTime>
+#include <QScopeGuard>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+#include <functional>
+#include <thread>
 
 namespace teleon {
 namespace {
@@ -84,44 +92,91 @@ TEST_F(ConnectionTest, HandshakeSetsModeForEachMountLetter) {
     }
 }
 
-TEST_F(ConnectionTest, LandModeMessage) {
-    sim.setMountMode('L');
-    EXPECT_FALSE(connect());
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text,
-              QStringLiteral("Alignment mode is LAND. Change it to Alt-Az or Polar."));
-    EXPECT_EQ(prompts.messages[0].title, QStringLiteral("LX-200 Vantor"));
-    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Critical);
+TEST_F(ConnectionTest, RefusedHandshakesSayWhy) {
+    struct Row {
+        const char* what;
+        std::function<void()> fault;
+        QString port;
+        const char* message;
+    } rows[] = {
+        {"land", [&] { sim.setMountMode('L'); }, "COM3",
+         "Alignment mode is LAND. Change it to Alt-Az or Polar."},
+        {"modem", [&] { sim.echoMode(true); }, "COM3",
+         "Something other than an LX-200 (a modem?) appears to be connected to COM3."},
+        {"numbered port", [&] { sim.echoMode(true); }, "COM2",
+         "Something other than an LX-200 (a modem?) appears to be connected to COM2."},
+        {"garbage", [&] { sim.garbleNext(1); }, "COM3",
+         "Something other than an LX-200 (a modem?) appears to be connected to COM3."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        sim.setMountMode('A');
+        sim.echoMode(false);
+        row.fault();
+        prompts.messages.clear();
+        com1().close();
+        SetCommPort({sim.devicePath(), row.port == u"COM2" ? 2 : 0, row.port});
+        EXPECT_FALSE(connect());
+        EXPECT_FALSE(ScopeConnected);
+        EXPECT_FALSE(com1().isOpen()) << "the port is closed again";
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(prompts.messages[0].text, QString::fromLatin1(row.message));
+        EXPECT_EQ(prompts.messages[0].title, QStringLiteral("LX-200 Vantor"));
+        EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Critical);
+    }
+    const PortChoice numbered = PortChoiceFor(QStringLiteral("2"));
+    EXPECT_EQ(numbered.devicePath, QStringLiteral("/dev/ttyS1"));
+    EXPECT_EQ(numbered.display, QStringLiteral("COM2"));
 }
 
-TEST_F(ConnectionTest, ModemEchoIsSomethingElse) {
-    sim.echoMode(true);
-    EXPECT_FALSE(connect());
-    EXPECT_FALSE(ScopeConnected);
-    EXPECT_FALSE(com1().isOpen());
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text,
-              QStringLiteral("Something other than an LX-200 (a modem?) appears to be "
-                             "connected to COM3."));
-    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Critical);
-}
-
-TEST_F(ConnectionTest, NumberedPortMessageNamesComPort) {
-    sim.echoMode(true);
+TEST_F(ConnectionTest, StaleInputIsNotTakenForTheAnswer) {
+    // A late reply still waiting in the port ("P#") must not become the mount mode.
+    test::PtyPeer peer;
+    peer.send("P#");
     com1().close();
-    // A numbered port maps to a serial device; point it at the simulator for the test.
-    PortChoice choice = PortChoiceFor(QStringLiteral("2"));
-    EXPECT_EQ(choice.devicePath, QStringLiteral("/dev/ttyS1"));
-    EXPECT_EQ(choice.display, QStringLiteral("COM2"));
-    choice.devicePath = sim.devicePath();
-    SetCommPort(choice);
-    EXPECT_FALSE(connect());
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_TRUE(prompts.messages[0].text.endsWith(QStringLiteral("connected to COM2.")));
+    SetCommPort({peer.path(), 0, peer.path()});
+    peer.sendLater("A", 150);
+    EXPECT_TRUE(connect());
+    EXPECT_EQ(AlignmentMode, QStringLiteral("A"));
+    EXPECT_EQ(peer.received(), QByteArray("\x06"));
+    EXPECT_TRUE(prompts.messages.empty());
+    // The wizard's query of the mode likewise.
+    peer.send("P#");
+    peer.sendLater("A", 150);
+    platform::RunEventLoopFor(50);
+    EXPECT_EQ(QueryAlignMode(), QStringLiteral("A"));
+}
+
+TEST_F(ConnectionTest, UnpluggedDeviceIsClosedAndReopenedByTheNextConnect) {
+    test::PtyPeer device;
+    com1().close();
+    SetCommPort({device.path(), 0, device.path()});
+    device.sendLater("A", 100);
+    ASSERT_TRUE(connect(false));
+    device.hangUp();
+    EXPECT_THROW(SendCommandString(lx::GetRA), LostLinkError);
+    EXPECT_FALSE(com1().isOpen());
+    EXPECT_EQ(standbyCalls, 1);
+    // A device gone while the handshake waits: a failure at once, and the port closed.
+    test::PtyPeer second;
+    SetCommPort({second.path(), 0, second.path()});
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        second.hangUp();
+    });
+    SetReplyTimeoutMs(5000);
+    const std::int64_t t0 = platform::TickMs();
+    EXPECT_FALSE(connect(false));
+    unplug.join();
+    EXPECT_LT(platform::TickMs() - t0, 2000);
+    EXPECT_FALSE(com1().isOpen());
+    EXPECT_TRUE(prompts.messages.empty());
 }
 
 TEST_F(ConnectionTest, NoAnswerTimesOutAndLeavesPortOpen) {
     sim.stopAnswering(true);
+    EXPECT_FALSE(connect(false));
+    EXPECT_TRUE(prompts.messages.empty()) << "a quiet connect shows nothing";
     EXPECT_FALSE(connect());
     EXPECT_FALSE(ScopeConnected);
     EXPECT_TRUE(com1().isOpen());
@@ -130,15 +185,6 @@ TEST_F(ConnectionTest, NoAnswerTimesOutAndLeavesPortOpen) {
               QStringLiteral("Scope failed to respond to initial command. Check your serial "
                              "cable and verify scope is powered up."));
     EXPECT_EQ(standbyCalls, 0) << "a failed handshake is not a lost link";
-}
-
-TEST_F(ConnectionTest, QuietConnectShowsNothing) {
-    sim.stopAnswering(true);
-    EXPECT_FALSE(connect(false));
-    sim.stopAnswering(false);
-    sim.echoMode(true);
-    EXPECT_FALSE(connect(false));
-    EXPECT_TRUE(prompts.messages.empty());
 }
 
 TEST_F(ConnectionTest, MissingPortIsSerialIoFailure) {
@@ -297,6 +343,28 @@ TEST_F(ClockTest, NewDateWaitsForBothTexts) {
         [](sim::LX200Model& m) { EXPECT_EQ(m.localDateTime().date(), QDate(2026, 12, 6)); });
 }
 
+TEST_F(ClockTest, ADayWithoutAWallClockMidnightKeepsItsDate) {
+    // Daylight-saving time that starts at 00:00: 29 March 2026 has no midnight on the clock.
+    const QByteArray zone = qgetenv("TZ");
+    const auto restore = qScopeGuard([&] {
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+    });
+    qputenv("TZ", "XST3XDT,M3.5.0/0,M10.5.0/1");
+    tzset();
+    const QDate gapDay(2026, 3, 29);
+    ASSERT_FALSE(QDateTime(gapDay, QTime(0, 0)).isValid());
+    double when = ole(gapDay, QTime(21, 5, 9));
+    double day = when;
+    EXPECT_EQ(FormatScopeDate(day), QStringLiteral("03/29/26"));
+    setScopeDay(QDate(2026, 3, 28));
+    EXPECT_TRUE(SetScopeClock(when, false));
+    EXPECT_EQ(sim.receivedBytes(), QByteArray("#:SL 21:05:09##:GC##:SC 03/29/26#"));
+    sim.clearLog();
+    EXPECT_TRUE(SetScopeClock(when, false));
+    EXPECT_EQ(sim.receivedBytes(), QByteArray("#:SL 21:05:09##:GC#")) << "the same day is not sent";
+}
+
 TEST_F(ClockTest, NoticeSuppressedByAlertFlagOrQuietCall) {
     setScopeDay(QDate(2026, 12, 6));
     double when = ole(QDate(2026, 12, 6), QTime(22, 0, 0));
@@ -348,14 +416,10 @@ TEST_F(ConnectionTest, LostLinkInSettingsReachesTheCaller) {
     sim.stopAnswering(true);
     EXPECT_THROW(SetLongFormat(true), LostLinkError);
     EXPECT_THROW(SetHighPrecisionPointing(true), LostLinkError);
-    EXPECT_EQ(standbyCalls, 2);
-}
-
-TEST_F(ConnectionTest, GarbledHandshakeIsSomethingElse) {
-    sim.garbleNext(1);
-    EXPECT_FALSE(connect());
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_TRUE(prompts.messages[0].text.startsWith(QStringLiteral("Something other than")));
+    EXPECT_EQ(standbyCalls, 1) << "the second fails at once";
+    sim.stopAnswering(false);
+    EXPECT_TRUE(connect(false));
+    EXPECT_NO_THROW(SetLongFormat(true)) << "a connect brings the link back";
 }
 
 } // namespace

@@ -285,60 +285,6 @@ TEST(FormatScopeText, NonFiniteValuesThrow) {
     }
 }
 
-// ---------------------------------------------------------------- round trips
-
-// Every canonical time of day reads and writes back unchanged.
-TEST(ScopeTextRoundTrip, EveryTimeOfDay) {
-    int mismatches = 0;
-    for (int h = 0; h < 24; ++h) {
-        for (int m = 0; m < 60; ++m) {
-            for (int s = 0; s < 60; ++s) {
-                const QString text = QStringLiteral("%1:%2:%3")
-                                         .arg(h, 2, 10, QLatin1Char('0'))
-                                         .arg(m, 2, 10, QLatin1Char('0'))
-                                         .arg(s, 2, 10, QLatin1Char('0'));
-                if (FormatScopeHours(ParseScopeHours(text)) != text && ++mismatches < 5)
-                    ADD_FAILURE() << text.toStdString();
-                if (FormatScopeHoursDeg(ParseScopeHoursDeg(text)) != text && ++mismatches < 5)
-                    ADD_FAILURE() << "deg " << text.toStdString();
-            }
-        }
-    }
-    EXPECT_EQ(mismatches, 0);
-}
-
-// Every minute and second of a spread of degrees, both signs, reads and writes back unchanged.
-TEST(ScopeTextRoundTrip, AnglesOfEveryMinuteAndSecond) {
-    int mismatches = 0;
-    for (int d : {0, 1, 5, 12, 45, 89, 90, 179, 180, 270, 359}) {
-        for (int m = 0; m < 60; ++m) {
-            for (int s = 0; s < 60; ++s) {
-                for (const char* sign : {"", "-"}) {
-                    if (*sign && d == 0 && m == 0 && s == 0)
-                        continue; // -0 is written without its sign
-                    const QString text = QStringLiteral("%1%2%3%4:%5")
-                                             .arg(QLatin1String(sign))
-                                             .arg(d, 3, 10, QLatin1Char('0'))
-                                             .arg(kDeg)
-                                             .arg(m, 2, 10, QLatin1Char('0'))
-                                             .arg(s, 2, 10, QLatin1Char('0'));
-                    if (FormatScopeAngle(ParseScopeAngle(text)) != text && ++mismatches < 5)
-                        ADD_FAILURE() << text.toStdString();
-                }
-            }
-        }
-    }
-    EXPECT_EQ(mismatches, 0);
-}
-
-// The telescope's short angle forms read back through the program's own long form.
-TEST(ScopeTextRoundTrip, TelescopeFormsThroughTheProgramsForm) {
-    for (const char* reply : {"-05*23'28", "+22*01", "180*27", "180*27'10", "-00*30'15"}) {
-        const double degrees = ParseScopeAngle(Scope(reply));
-        EXPECT_NEAR(ParseScopeAngle(FormatScopeAngle(degrees)), degrees, 1e-12) << reply;
-    }
-}
-
 // ---------------------------------------------------------------- ParseNeutralNumber
 
 struct Separators {

@@ -4,12 +4,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <random>
+#include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using teleon::platform::ConfigStore;
 using Status = ConfigStore::WriteStatus;
@@ -323,38 +327,72 @@ TEST_F(ConfigStoreTest, WritesThroughASymbolicLink) {
     EXPECT_EQ(readBytes(real), "[General]\nA=2\n");
 }
 
-struct DamagedRow {
-    const char* what;
-    QByteArray bytes;
-};
-
-void PrintTo(const DamagedRow& row, std::ostream* os) {
-    *os << row.what;
+// A hand edit in another encoding, a stray byte, a NUL: the store stays usable, those lines keep
+// their bytes through every write, and a Latin-1 value still reads.
+TEST_F(ConfigStoreTest, LinesThatAreNotUtf8KeepTheirBytes) {
+    const struct {
+        const char* what;
+        QByteArray line;
+        std::optional<QString> home;
+    } rows[] = {
+        {"latin1", "Home=AAA N  33\xB0 25'", QString::fromUtf8("AAA N  33\u00B0 25'")},
+        {"bad_utf8", "Home=\xC3\x28", QString::fromUtf8("\u00C3(")},
+        {"nul_byte", QByteArray("Home=1\0", 7), std::nullopt},
+        {"binary",
+         QByteArray("\x7F"
+                    "ELF\x02\x01\x01\0\0\0\xFF\xFE",
+                    12),
+         std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const QByteArray file = "[General]\nComPort=1\n[Sites]\n" + row.line + "\n";
+        ConfigStore& s = storeWith(file);
+        EXPECT_EQ(s.state(), State::Writable);
+        EXPECT_EQ(s.value("Sites", "Home"), row.home);
+        ASSERT_EQ(s.setValue("General", "ComPort", "2"), Status::Ok);
+        QByteArray expected = file;
+        expected.replace("ComPort=1", "ComPort=2");
+        EXPECT_EQ(readBytes(path()), expected);
+    }
 }
 
-class DamagedFile : public ConfigStoreTest, public ::testing::WithParamInterface<DamagedRow> {};
-
-TEST_P(DamagedFile, ReadsEmptyAndRefusesWrites) {
-    ConfigStore& s = storeWith(GetParam().bytes);
-    EXPECT_EQ(s.state(), State::Unreadable);
-    EXPECT_FALSE(s.lastError().isEmpty());
-    EXPECT_TRUE(s.sectionNames().isEmpty());
-    EXPECT_FALSE(s.value("General", "ComPort"));
-    EXPECT_TRUE(s.values("General").isEmpty());
-    EXPECT_EQ(s.setValue("General", "ComPort", "2"), Status::WriteFailed);
-    EXPECT_EQ(s.createSection("General"), Status::WriteFailed);
-    EXPECT_EQ(readBytes(path()), GetParam().bytes);
+TEST_F(ConfigStoreTest, TheTemporaryFileReachesTheDiskBeforeItReplacesTheStore) {
+    static QStringList calls;
+    calls.clear();
+    static const ConfigStore::FileCalls recording{
+        [](const char* p, int flags, mode_t mode) {
+            calls << ((flags & O_DIRECTORY) ? "open folder" : "open " + QFileInfo(p).fileName());
+            return ::open(p, flags, mode);
+        },
+        [](int fd, mode_t mode) { return ::fchmod(fd, mode); },
+        [](int fd, const void* data, size_t n) {
+            calls << "write";
+            return ::write(fd, data, n);
+        },
+        [](int fd) {
+            calls << "fsync";
+            return ::fsync(fd);
+        },
+        [](int fd) {
+            calls << "close";
+            return ::close(fd);
+        },
+        [](const char* from, const char* to) {
+            calls << "rename " + QFileInfo(from).fileName() + " " + QFileInfo(to).fileName();
+            return ::rename(from, to);
+        },
+        [](const char* p) { return ::unlink(p); },
+    };
+    ConfigStore& s = storeWith(Sample);
+    ConfigStore::setFileCalls(&recording);
+    const Status status = s.setValue("General", "ComPort", "2");
+    ConfigStore::setFileCalls(nullptr);
+    ASSERT_EQ(status, Status::Ok);
+    EXPECT_EQ(calls,
+              (QStringList{"open .Teleon.ini.tmp", "write", "fsync", "close",
+                           "rename .Teleon.ini.tmp Teleon.ini", "open folder", "fsync", "close"}));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, DamagedFile,
-    ::testing::Values(DamagedRow{"nul_byte", QByteArray("[General]\nComPort=1\0\n", 21)},
-                      DamagedRow{"bad_utf8", QByteArray("[General]\nComPort=\xC3\x28\n")},
-                      DamagedRow{"latin1", QByteArray("[Sites]\nHome=AAA N  33\xB0 25'\n")},
-                      DamagedRow{"binary", QByteArray("\x7F"
-                                                      "ELF\x02\x01\x01\0\0\0\xFF\xFE",
-                                                      12)}),
-    [](const ::testing::TestParamInfo<DamagedRow>& info) { return info.param.what; });
 
 TEST_F(ConfigStoreTest, AFolderInPlaceOfTheFileIsUnreadable) {
     ASSERT_TRUE(QDir().mkpath(path()));
@@ -455,7 +493,7 @@ TEST_F(ConfigStoreTest, FuzzRandomFiles) {
         }
         return t;
     };
-    for (int round = 0; round < 3000; ++round) {
+    for (int round = 0; round < 1500; ++round) {
         QByteArray bytes;
         const int parts = int(rng() % 60);
         for (int i = 0; i < parts; ++i) {
@@ -465,11 +503,7 @@ TEST_F(ConfigStoreTest, FuzzRandomFiles) {
                 bytes += tokens[rng() % tokens.size()];
         }
         ConfigStore s(path());
-        if (!s.loadFromBytes(bytes)) {
-            EXPECT_EQ(s.state(), State::Unreadable);
-            EXPECT_TRUE(s.sectionNames().isEmpty());
-            continue;
-        }
+        ASSERT_TRUE(s.loadFromBytes(bytes));
         QByteArray expected = bytes;
         if (!expected.isEmpty() && !expected.endsWith('\n') && expected != "\xEF\xBB\xBF")
             expected += '\n';

@@ -36,13 +36,28 @@ public:
     ~PtyPeer() {
         for (auto& t : later_)
             t.join();
-        ::close(master_);
-        ::close(slave_);
+        hangUp();
     }
     PtyPeer(const PtyPeer&) = delete;
     PtyPeer& operator=(const PtyPeer&) = delete;
 
     QString path() const { return path_; }
+
+    // The device goes away, as an unplugged USB adapter does: the program's descriptor hangs up.
+    void hangUp() {
+        if (master_ >= 0)
+            ::close(master_);
+        if (slave_ >= 0)
+            ::close(slave_);
+        master_ = slave_ = -1;
+    }
+
+    // The line settings the program has put on the port.
+    termios lineSettings() const {
+        termios tio{};
+        tcgetattr(slave_, &tio);
+        return tio;
+    }
 
     void send(const QByteArray& bytes) {
         qsizetype done = 0;
