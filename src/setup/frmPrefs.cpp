@@ -195,6 +195,7 @@ void frmPrefs::cmdOK_Click() {
     try {
         PutConfig(General, QStringLiteral("ComPort"), port);
         PutConfig(General, QStringLiteral("UpLimit"), QString::number(limitDegrees));
+        TiltUpLimit = limitDegrees; // the next slew obeys it, not only the next connect
         // Without a voice engine the voice settings are shown disabled and kept as stored.
         if (chkAgent->isEnabled()) {
             PutConfig(General, QStringLiteral("AgentCharPath"), txtAgentPath->text());
@@ -202,6 +203,9 @@ void frmPrefs::cmdOK_Click() {
                       chkAgent->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
         }
         applyPort(port);
+    } catch (const LostLinkError&) {
+        // The link went silent while the new port was taken up: the main window's standby says
+        // it, and everything is stored.
     } catch (const std::exception& e) {
         platform::prompts().MsgBox(QString::fromLocal8Bit(e.what()), platform::MsgIcon::Critical,
                                    platform::MsgButtons::OK, Title);

@@ -39,9 +39,9 @@ public:
     void Form_Load();
     void chkAgent_Click();
     void cmdBrowse_Click();
-    // Checks the tilt-up limit (a limit below 45 degrees asks first), stores everything, applies
-    // the port and closes. Stays open with nothing stored when the limit is refused or is not
-    // a number.
+    // Checks the tilt-up limit (a limit below 45 degrees asks first), stores everything, makes
+    // the limit TiltUpLimit at once, applies the port and closes. Stays open with nothing stored
+    // when the limit is refused or is not a number.
     void cmdOK_Click();
     void cmdCancel_Click();
 

@@ -35,6 +35,14 @@ using platform::MsgIcon;
 const QString Sites = QStringLiteral("Sites");
 const QString UtcCaption = QStringLiteral("+/- hh STANDARD time offset, +west ");
 const QString NoScopeText = QStringLiteral("No scope available. Can't create or edit sites now.");
+// The name of site #4 for data that is not a stored site (the automation's SetLocation uses it
+// too): no stored site has it, so the next connect sends no stored site over it.
+const QString NotAStoredSite = QStringLiteral("ZZZ");
+
+// An id a stored site may hold and the telescope may be given for it.
+bool usableSiteId(const QString& id) {
+    return IsSiteId(id) && id != NotAStoredSite;
+}
 
 MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons = MsgButtons::OK) {
     return platform::prompts().MsgBox(text, icon, buttons, SiteMessageTitle);
@@ -239,6 +247,9 @@ void frmSite::loadSteps() {
     try {
         SendCommandBlind(lx::SelectSite4);
         scopeSiteId = SendCommandString(lx::GetSite4Name).left(3);
+    } catch (const LostLinkError&) {
+        unload(QDialog::Rejected); // the main window's standby says it
+        return;
     } catch (const std::exception&) {
         noScope();
         return;
@@ -275,8 +286,9 @@ void frmSite::loadSteps() {
     }
 }
 
-// The telescope's site #1 into the fields. Every exchange here counts as the telescope's
-// absence: a reply that is lost or garbled leaves nothing sensible to edit.
+// The telescope's site #1 into the fields. Every failed exchange here closes the editor: a reply
+// that is lost or garbled leaves nothing sensible to edit. A lost link closes it quietly, the
+// main window's standby having said it.
 void frmSite::loadScopeSite1() {
     try {
         SendCommandBlind(lx::SelectSite1);
@@ -287,6 +299,9 @@ void frmSite::loadScopeSite1() {
             LongitudeFieldFromScope(ParseScopeAngle(SendCommandString(lx::GetLongitude))));
         mskGMT->setText(SendCommandString(lx::GetUtcOffset));
         SendCommandBlind(lx::SelectSite4);
+    } catch (const LostLinkError&) {
+        unload(QDialog::Rejected);
+        return;
     } catch (const std::exception&) {
         noScope();
         return;
@@ -356,6 +371,8 @@ void frmSite::LoadSite() {
 
 void frmSite::cbSite_Click() {
     LoadSite();
+    // The fields now show the stored site (or nothing): loading them changed nothing unsaved.
+    UnsavedChanges = false;
     JustSelected = true;
     PendingScopeLoad = true;
     UpdateButtons();
@@ -366,12 +383,11 @@ void frmSite::cmdSave_Click() {
         const QString name = cbSite->currentText();
         if (name.isEmpty())
             return;
-        const QString existing = GetConfig(Sites, name);
-        if (!existing.isEmpty()) {
-            // The record is replaced and keeps the id of the site shown; when no stored site
-            // is shown (the name was typed), the record keeps its own id.
-            if (SiteId.isEmpty())
-                SiteId = existing.left(3);
+        // A record that is replaced keeps its own id, whichever site was shown before, so that
+        // no two records share one; a new name (or a record without a usable id) gets a new id.
+        const QString existingId = GetConfig(Sites, name).left(3);
+        if (usableSiteId(existingId)) {
+            SiteId = existingId;
         } else {
             const QString id = NextSiteId();
             if (id.isEmpty())
@@ -411,7 +427,23 @@ void frmSite::cmdDelete_Click() {
     });
 }
 
-bool frmSite::sendSite(int offsetHours) {
+QString frmSite::storedIdOfShown() const {
+    const QString name = cbSite->currentText();
+    const QString record = name.isEmpty() ? QString() : GetConfig(Sites, name);
+    if (record.isEmpty())
+        return {};
+    const SiteRecordFields stored = ParseSiteRecord(record);
+    const auto same = [](SiteField field, const QString& storedText, const QLineEdit* edit) {
+        return SiteFieldContent(field, storedText) == SiteFieldContent(field, edit->displayText());
+    };
+    if (!usableSiteId(stored.siteId) || !same(SiteField::Latitude, stored.latitude, mskLat) ||
+        !same(SiteField::Longitude, stored.longitude, mskLong) ||
+        !same(SiteField::Offset, stored.offset, mskGMT))
+        return {};
+    return stored.siteId;
+}
+
+bool frmSite::sendSite(int offsetHours, const QString& site4Name) {
     const QString lat = SiteFieldContent(SiteField::Latitude, mskLat->displayText());
     const QString lon = SiteFieldContent(SiteField::Longitude, mskLong->displayText());
     SendCommandBlind(lx::SelectSite4);
@@ -423,17 +455,19 @@ bool frmSite::sendSite(int offsetHours) {
                 MsgIcon::Critical);
         return false;
     }
-    if (!SendCommandBool(lx::SetSite4Name, SiteId)) {
+    if (!SendCommandBool(lx::SetSite4Name, site4Name)) {
         message(QStringLiteral("Failed to set the scope's site name."), MsgIcon::Critical);
         return false;
     }
     return true;
 }
 
-// A link that fails in the middle of Set (no reply, or the port gone) may leave the telescope's
-// site #4 with some of the new values and some of the old ones. The user is told so; the window
-// stays open with the fields as they are, so that they can be saved or set again once the
-// telescope is back.
+// Site #4 is named with the id of the stored site shown, or "ZZZ" when the name and fields are
+// not exactly a stored site. A lost link ends Set quietly (the main window's standby says it):
+// when it comes before the telescope took the whole site, the window stays open with the fields
+// as they are, to be saved or set again once the telescope is back; when it comes after, in the
+// main window's display update, the window closes without claiming success. Any other failure
+// of the port says that site #4 may be half-written and keeps the window open.
 void frmSite::cmdSet_Click() {
     guarded([this] {
         const QString offsetText = mskGMT->displayText();
@@ -454,31 +488,40 @@ void frmSite::cmdSet_Click() {
             if (message(question, MsgIcon::Exclamation, MsgButtons::YesNo) != MsgAnswer::Yes)
                 return;
         }
-        if (UnsavedChanges &&
-            message(QStringLiteral("Do you want to set this new or changed site data into the "
-                                   "scope without saving it?"),
-                    MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
-            return;
+        QString site4Name = storedIdOfShown();
+        if (site4Name.isEmpty()) {
+            if (message(QStringLiteral("Do you want to set this new or changed site data into the "
+                                       "scope without saving it?"),
+                        MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
+                return;
+            site4Name = NotAStoredSite;
+        }
 
         try {
-            if (!sendSite(offsetHours)) {
+            if (!sendSite(offsetHours, site4Name)) {
                 unload(QDialog::Rejected);
                 return;
             }
+        } catch (const LostLinkError&) {
+            return;
         } catch (const std::exception& e) {
-            const QString reason = dynamic_cast<const LostLinkError*>(&e)
-                                       ? LostLinkError::description()
-                                       : QString::fromLocal8Bit(e.what());
-            message(reason + QStringLiteral(" while setting the site. The scope's site #4 may be "
-                                            "half-written: it can hold a mix of old and new "
-                                            "values. Check the connection and click Set again."),
+            message(QString::fromLocal8Bit(e.what()) +
+                        QStringLiteral(" while setting the site. The scope's site #4 may be "
+                                       "half-written: it can hold a mix of old and new values. "
+                                       "Check the connection and click Set again."),
                     MsgIcon::Critical);
             return;
         }
-        if (Hooks().UpdateWhatsVis)
-            Hooks().UpdateWhatsVis();
-        if (Hooks().UpdateScopeCoords)
-            Hooks().UpdateScopeCoords();
+        PendingScopeLoad = false;
+        try {
+            if (Hooks().UpdateWhatsVis)
+                Hooks().UpdateWhatsVis();
+            if (Hooks().UpdateScopeCoords)
+                Hooks().UpdateScopeCoords();
+        } catch (const LostLinkError&) {
+            unload(QDialog::Accepted);
+            return;
+        }
         message(QStringLiteral("Site change complete."), MsgIcon::Information);
         unload(QDialog::Accepted);
     });

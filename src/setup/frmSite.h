@@ -1,7 +1,8 @@
 // The site editor: the list of stored observing sites, the fields of the one shown, and loading
-// a site into the telescope's site #4, whose name becomes the site's id so that the editor finds
-// the site in use the next time it opens. Modal; opened by the main window, the alignment wizard
-// and start-up when no site is stored.
+// a site into the telescope's site #4, whose name becomes the site's id so that the editor (and
+// the next connect) finds the site in use. Data that is not exactly a stored site names site #4
+// "ZZZ", the id no stored site has: one id never stands for two places. Modal; opened by the
+// main window, the alignment wizard and start-up when no site is stored.
 #pragma once
 
 #include "setup/SiteFormat.h"
@@ -71,8 +72,12 @@ private:
     void loadSteps();
     // The opening's step 6: the telescope's site #1 into the fields.
     void loadScopeSite1();
-    // Set's exchanges; false when a refusal ended them (its message shown).
-    bool sendSite(int offsetHours);
+    // The id of the stored site that the name and the fields show exactly, or "" when they
+    // show a new name, changed fields, or a record without a usable id.
+    QString storedIdOfShown() const;
+    // Set's exchanges, site #4 named site4Name; false when a refusal ended them (its message
+    // shown).
+    bool sendSite(int offsetHours, const QString& site4Name);
 
     QString initialUtcCaption_;
     bool loaded_ = false;
