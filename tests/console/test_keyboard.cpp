@@ -85,11 +85,11 @@ void expectUniqueMnemonics(QWidget* window) {
     SCOPED_TRACE(window->objectName().toStdString());
     const QList<QStackedWidget*> stacks = window->findChildren<QStackedWidget*>();
     if (stacks.isEmpty())
-        EXPECT_EQ(duplicatesShownTogether(window).join(u'; ').toStdString(), "");
+        EXPECT_EQ(duplicatesShownTogether(window).join(QStringLiteral("; ")).toStdString(), "");
     for (QStackedWidget* stack : stacks) {
         for (int page = 0; page < stack->count(); ++page) {
             stack->setCurrentIndex(page);
-            EXPECT_EQ(duplicatesShownTogether(window).join(u'; ').toStdString(), "")
+            EXPECT_EQ(duplicatesShownTogether(window).join(QStringLiteral("; ")).toStdString(), "")
                 << "page " << stack->currentWidget()->objectName().toStdString();
         }
     }
@@ -97,8 +97,8 @@ void expectUniqueMnemonics(QWidget* window) {
         QMap<QChar, int> uses;
         for (QAction* a : menu->actions())
             if (const QChar m = mnemonicOf(a->text()); !m.isNull())
-                EXPECT_EQ(++uses[m], 1) << menu->title().toStdString() << ": "
-                                        << a->text().toStdString();
+                EXPECT_EQ(++uses[m], 1)
+                    << menu->title().toStdString() << ": " << a->text().toStdString();
     }
 }
 
