@@ -373,7 +373,11 @@ TEST_F(ConsoleWireTest, SlidersAndFocusSendTheirCommands) {
     w.sldRetBlink->setValue(3);
     w.rbgFocus[0]->click();
     w.rbgFocus[1]->click();
-    w.sldRetBrt->setValue(3);
+    // A drag through 1 and 2 sends the telescope only the value it ends on.
+    w.sldRetBrt->setSliderDown(true);
+    for (int position : {1, 2, 3})
+        w.sldRetBrt->setSliderPosition(position);
+    w.sldRetBrt->setSliderDown(false);
     Commands c = heardThrough("B+");
     sim.waitForReceived(sim.receivedBytes().size() + 10, 300);
     c = sim.receivedCommands();
