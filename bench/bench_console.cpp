@@ -1,7 +1,8 @@
 // Figures of the main window connected to the simulated telescope:
 //   (a) the CPU used while connected and idle, the status timer polling once a second,
 //   (b) the time one status tick takes against a telescope paced like a 9600-baud line, over a
-//       full 60-tick rota, at rest and while the telescope moves.
+//       full 60-tick rota, at rest and while the telescope moves,
+//   (c) the USB adapter unplugged and plugged back in: CPU while it is gone, time to poll again.
 // Prints one line per figure with its goal and PASS or MISS. Exit status 1 when a goal is
 // missed, 2 when the set-up fails. --quick shortens (a) to 10 s for a smoke test.
 #include "console/Registry.h"
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <functional>
 #include <sys/resource.h>
 #include <vector>
 
@@ -124,6 +126,58 @@ void benchTicks(frmMain& window, sim::SimServer& sim, bool moving) {
     std::printf("  main thread CPU per tick: %.3f ms   (for information)\n", cpuPerTickMs);
 }
 
+// (c) The adapter unplugged while connected and idle, then plugged back in: how soon the loss is
+// noticed, the CPU spent while the device is gone (standby ticks try to open it every 5 s), and
+// how soon polling starts again once it is back, without any click.
+void benchUnplug(frmMain& window, sim::SimServer& sim, int goneSeconds) {
+    std::printf("(c) adapter unplugged for %d s while connected (status timer running), then "
+                "plugged back in at the same path\n",
+                goneSeconds);
+    window.tmr1S()->start(1000);
+    const auto runUntil = [](const std::function<bool()>& done, int limitMs) {
+        const Clock::time_point t0 = Clock::now();
+        QEventLoop loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (done() || msSince(t0) > limitMs)
+                loop.quit();
+        });
+        poll.start(10);
+        loop.exec();
+        return msSince(t0);
+    };
+    sim.unplug();
+    const double noticedMs = runUntil([] { return !ScopeConnected; }, 10000);
+    if (ScopeConnected)
+        setupFailed("the unplugged adapter was not noticed");
+    std::printf("  loss noticed after %.0f ms (at the next status tick)   (for information)\n",
+                noticedMs);
+
+    const Clock::time_point wall0 = Clock::now();
+    const double thread0 = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+    const double process0 = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    QEventLoop gone;
+    QTimer::singleShot(goneSeconds * 1000, Qt::PreciseTimer, &gone, &QEventLoop::quit);
+    gone.exec();
+    const double wallMs = msSince(wall0);
+    const double threadPct = 100.0 * (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - thread0) * 1000.0 /
+                             wallMs;
+    const double processPct =
+        100.0 * (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process0) * 1000.0 / wallMs;
+    std::printf("  CPU of the main thread while the device is gone: %.3f %% of one core   goal "
+                "<= 1 %%   %s\n",
+                threadPct, verdict(threadPct <= 1.0));
+    std::printf("  CPU of the whole process, simulator thread included: %.3f %%   (for "
+                "information)\n",
+                processPct);
+
+    sim.plugIn();
+    const double backMs = runUntil([] { return ScopeConnected; }, 20000);
+    std::printf("  polling again %.1f s after the device came back   goal <= 10 s   %s\n",
+                backMs / 1000.0, verdict(ScopeConnected && backMs <= 10000.0));
+    window.tmr1S()->stop();
+}
+
 int run() {
     const bool quick = QCoreApplication::arguments().contains(QStringLiteral("--quick"));
 
@@ -136,7 +190,9 @@ int run() {
     platform::ScriptedPrompts prompts;
     platform::setPrompts(&prompts);
 
-    sim::SimServer sim;
+    sim::SimServer::Options options;
+    options.linkPath = configHome.filePath(QStringLiteral("ttyUSB0")); // comes back at its name
+    sim::SimServer sim(options);
     try {
         sim.start();
     } catch (const std::exception& e) {
@@ -169,6 +225,8 @@ int run() {
         benchTicks(window, sim, false);
         benchTicks(window, sim, true);
         sim.setPaced(false);
+
+        benchUnplug(window, sim, quick ? 10 : 30);
 
         if (!prompts.messages.empty()) {
             for (const auto& m : prompts.messages)

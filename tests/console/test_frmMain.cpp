@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -191,6 +192,30 @@ TEST_F(MainWindowTest, LostLinkDuringTickGoesToStandbyAndReconnects) {
     EXPECT_TRUE(w.cmdGoTo->isEnabled());
     EXPECT_EQ(w.lblStatus->text(), QStringLiteral("scope is connected."))
         << "the standby sentence does not outlive the reconnect";
+}
+
+TEST_F(MainWindowTest, AnUnpluggedAdapterIsOpenedAgainWhenItComesBack) {
+    QTemporaryDir folder;
+    sim::SimServer::Options options;
+    options.linkPath = folder.filePath(QStringLiteral("ttyUSB0"));
+    sim::SimServer adapter(options);
+    adapter.start();
+    PutConfig(QStringLiteral("General"), QStringLiteral("ComPort"), adapter.devicePath());
+    frmMain& w = connected();
+    adapter.unplug();
+    w.tmr1S_Timer(); // the next tick finds the device gone
+    EXPECT_FALSE(ScopeConnected);
+    EXPECT_FALSE(com1().isOpen()) << "the dead descriptor is let go";
+    EXPECT_TRUE(w.tmr1S()->isActive());
+    EXPECT_EQ(w.tmr1S()->interval(), 5000);
+    w.tmr1S_Timer(); // standby: nothing to open yet, quietly
+    EXPECT_FALSE(ScopeConnected);
+    adapter.plugIn();
+    w.tmr1S_Timer(); // the device is back at its name: connected without a click
+    EXPECT_TRUE(ScopeConnected);
+    EXPECT_EQ(w.controlItem(0)->text(), QStringLiteral("&Disconnect"));
+    EXPECT_TRUE(prompts.messages.empty());
+    w.Form_Unload();
 }
 
 TEST_F(MainWindowTest, NoExchangeWaitsAgainAfterTheLinkIsLost) {
