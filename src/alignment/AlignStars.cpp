@@ -87,12 +87,12 @@ AlignStarList SelectAlignStars(AlignSelection selection, const QList<ConfigValue
             const qint16 number = value.second.trimmed().toShort(&ok);
             if (!ok)
                 continue;
-            const StarPlace p = place(number);
-            if (!StarAccepted(limits, p))
+            const std::optional<StarPlace> p = place(number);
+            if (!p || !StarAccepted(limits, *p))
                 continue;
             list.stars.append({value.first, number});
             if (selection == AlignSelection::Polar) {
-                const double placement = PolarPlacement(p);
+                const double placement = PolarPlacement(*p);
                 if (placement < best) {
                     best = placement;
                     list.preselected = list.stars.size() - 1;
@@ -121,8 +121,18 @@ AlignSite ReadAlignSite(bool setStarCatalog, bool setMinElevation) {
     return site;
 }
 
-StarPlace ReadStarPlace(const AlignSite& site, qint16 number) {
-    SendCommandBlind(lx::SelectStar, QString::number(number));
+StarLookup SelectStar(const QString& numberText) {
+    SendCommandBlind(lx::SelectStar, numberText);
+    StarLookup lookup;
+    lookup.info = SendCommandString(lx::GetObjectInfo).trimmed();
+    lookup.found = !lookup.info.startsWith(QStringLiteral("Too")) &&
+                   !lookup.info.startsWith(QStringLiteral("No m"));
+    return lookup;
+}
+
+std::optional<StarPlace> ReadStarPlace(const AlignSite& site, qint16 number) {
+    if (!SelectStar(QString::number(number)).found)
+        return std::nullopt;
     const double raHours = ParseScopeHours(SendCommandString(lx::GetTargetRA));
     const double decRad = ParseScopeAngleRad(SendCommandString(lx::GetTargetDec));
     return PlaceStar(site, raHours, decRad);
@@ -169,9 +179,9 @@ AlignStarList ChooseAlignStars(AlignSelection selection) {
 
 bool CheckAlignStarGeometry(qint16 firstNumber, qint16 secondNumber) {
     const AlignSite site = ReadAlignSite(true, false);
-    const double az1 = ReadStarPlace(site, firstNumber).azimuthDeg;
-    const double az2 = ReadStarPlace(site, secondNumber).azimuthDeg;
-    if (!PoorGeometry(az1, az2))
+    const std::optional<StarPlace> first = ReadStarPlace(site, firstNumber);
+    const std::optional<StarPlace> second = ReadStarPlace(site, secondNumber);
+    if (!first || !second || !PoorGeometry(first->azimuthDeg, second->azimuthDeg))
         return false;
     message(PoorGeometryMessage(), platform::MsgIcon::Exclamation);
     return true;

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <limits>
+#include <optional>
 
 namespace teleon {
 
@@ -69,10 +70,11 @@ struct AlignStarList {
     bool relaxed = false;       // the second pass ran
 };
 
-// The two passes over the section's values, given a way to place a star by number. A value whose
-// data is not a 16-bit decimal number is not a star and is passed over. onRelaxed runs once
-// between the first pass (three or fewer stars accepted) and the second.
-using StarPlacer = std::function<StarPlace(qint16 number)>;
+// The two passes over the section's values, given a way to place a star by number (nullopt for a
+// star the telescope does not know). A value whose data is not a 16-bit decimal number is not a
+// star, and a star that cannot be placed is not a candidate: both are passed over. onRelaxed runs
+// once between the first pass (three or fewer stars accepted) and the second.
+using StarPlacer = std::function<std::optional<StarPlace>(qint16 number)>;
 AlignStarList SelectAlignStars(AlignSelection selection, const QList<ConfigValue>& section,
                                const StarPlacer& place, const std::function<void()>& onRelaxed);
 
@@ -82,9 +84,19 @@ AlignStarList SelectAlignStars(AlignSelection selection, const QList<ConfigValue
 // setMinElevation, then "Gg" and "Gt". Throws the channel's errors.
 AlignSite ReadAlignSite(bool setStarCatalog, bool setMinElevation);
 
-// "LS " + number, then "Gr" and "Gd": the star's place now. Throws the channel's errors and
-// ScopeTextError for a reply that is not a coordinate.
-StarPlace ReadStarPlace(const AlignSite& site, qint16 number);
+// Makes a star of the chosen catalogue the telescope's current object: "LS " + numberText, then
+// "LI". Not found when the telescope reports a failed lookup ("Too large a number", "No match in
+// library"): its target is then still the previous one. info is the trimmed "LI" reply.
+struct StarLookup {
+    bool found = false;
+    QString info;
+};
+StarLookup SelectStar(const QString& numberText);
+
+// "LS " + number and "LI", then "Gr" and "Gd": the star's place now, or nullopt when the
+// telescope does not know the star. Throws the channel's errors and ScopeTextError for a reply
+// that is not a coordinate.
+std::optional<StarPlace> ReadStarPlace(const AlignSite& site, qint16 number);
 
 // The list builders: the site-and-time steps, then the passes over section "Align Stars" with
 // the relaxed-limits message between them; for the polar list "No suitable alignment stars
@@ -92,7 +104,8 @@ StarPlace ReadStarPlace(const AlignSite& site, qint16 number);
 AlignStarList ChooseAlignStars(AlignSelection selection);
 
 // The geometry check of two chosen alt-az stars: the site-and-time steps (StarCatalog set to 0,
-// no "Sh 30"), both stars' places, and the poor-geometry warning. True when it warned.
+// no "Sh 30"), both stars' places, and the poor-geometry warning. True when it warned; a star the
+// telescope does not know gives no warning (its Go To reports it).
 bool CheckAlignStarGeometry(qint16 firstNumber, qint16 secondNumber);
 
 // Message texts.

@@ -50,6 +50,20 @@ constexpr double CalDec1OffsetHours = 6.1;
 constexpr double CalDec2OffsetHours = 11.9;
 constexpr double CalDec2AltOffsetHours = 0.1;
 
+const QString RefusedTargetMessage =
+    QStringLiteral("The telescope refused the target coordinates, so no slew was made.");
+const QString RefusedSyncMessage = QStringLiteral(
+    "The telescope refused the declination to sync on, so it was not synced. Check the box "
+    "again to retry.");
+
+// The wizard was closed while a handler waited with the message loop running: the handler ends
+// without another word to the telescope, whose settings the close has put back.
+struct WizardClosed : std::exception {};
+
+void message(const QString& text, platform::MsgIcon icon) {
+    platform::prompts().MsgBox(text, icon, platform::MsgButtons::OK, Title);
+}
+
 SiteEditorOpener& siteEditorOpener() {
     static SiteEditorOpener opener;
     return opener;
@@ -386,9 +400,41 @@ void frmAlignWiz::guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception&) {
-        // The link reported its own failure; the page stays as it is.
+        // A lost link (the main window is in standby already), a port failure, a reply that is
+        // not a coordinate, or the wizard closed meanwhile: the page stays as it is.
     }
     working_ = false;
+}
+
+void frmAlignWiz::ensureOpen() const {
+    if (!loaded_)
+        throw WizardClosed();
+}
+
+bool frmAlignWiz::slew(bool showProgress) {
+    const bool ended = SlewToTarget(showProgress, false);
+    if (!ended && !ScopeConnected)
+        throw LostLinkError(); // the link went during the slew: nothing more to say to it
+    ensureOpen();
+    return ended;
+}
+
+bool frmAlignWiz::setTarget(const QString& ra, const QString& dec) {
+    if (SendCommandBool(lx::SetTargetRA, ra) && SendCommandBool(lx::SetTargetDec, dec))
+        return true;
+    message(RefusedTargetMessage, platform::MsgIcon::Critical);
+    return false;
+}
+
+bool frmAlignWiz::slewToStar(const QString& numberText) {
+    const StarLookup lookup = SelectStar(numberText);
+    if (!lookup.found) {
+        message(QStringLiteral("Lookup failed. Scope reported:\r\n  ") + lookup.info,
+                platform::MsgIcon::Exclamation);
+        return false;
+    }
+    slew(true);
+    return true;
 }
 
 void frmAlignWiz::showEvent(QShowEvent* event) {
@@ -416,6 +462,8 @@ void frmAlignWiz::restore() {
     TiltUpLimit = SavedTiltUpLimit;
     if (SavedHighLimit.isEmpty())
         return; // the opening never heard the telescope: nothing was changed there
+    if (!ScopeConnected)
+        return; // the link is lost: nothing can be sent, and waiting for it would hang the close
     try {
         SendCommandBool(lx::SetStarLibrary, QString::number(StarCatalog));
         SendCommandBool(lx::SetMinElevation, QStringLiteral(" ") + SavedHighLimit);
@@ -425,7 +473,11 @@ void frmAlignWiz::restore() {
 }
 
 void frmAlignWiz::unloadLater() {
-    QTimer::singleShot(0, this, [this] {
+    // Not from within the show event; and only this opening, should the wizard have been closed
+    // and opened again meanwhile.
+    QTimer::singleShot(0, this, [this, opening = openings_] {
+        if (opening != openings_)
+            return;
         if (isVisible())
             close();
         else
@@ -436,6 +488,7 @@ void frmAlignWiz::unloadLater() {
 void frmAlignWiz::Form_Load() {
     loaded_ = true;
     restored_ = false;
+    ++openings_;
     SavedTiltUpLimit = TiltUpLimit;
     SavedHighLimit.clear();
     WizardMode.clear();
@@ -447,6 +500,7 @@ void frmAlignWiz::Form_Load() {
     cmdNext->setEnabled(true);
 
     bool keepOpen = true;
+    QWidget* first = nullptr;
     try {
         SavedHighLimit = SendCommandString(lx::GetMinElevation).left(2);
         const QString mode = QueryAlignMode();
@@ -454,19 +508,10 @@ void frmAlignWiz::Form_Load() {
             WizardMode = QStringLiteral("A");
             ChooseAltAzStars();
             CurPage = 0;
-            showPage(pgAltWelcome);
-            preparePage(pgAltWelcome);
         } else if (mode == QStringLiteral("P") || mode == QStringLiteral("G")) {
             WizardMode = QStringLiteral("P");
             ChoosePolarStars();
-            if (PolarAligned) {
-                CurPage = RefinementPage - 1;
-                GoToPage(+1);
-            } else {
-                CurPage = 0;
-                showPage(pgPlrWelcome);
-                preparePage(pgPlrWelcome);
-            }
+            CurPage = PolarAligned ? RefinementPage : 0;
         } else if (mode == QStringLiteral("L")) {
             platform::prompts().MsgBox(
                 QStringLiteral("Your scope is in LAND mode. This wizard does not support LAND "
@@ -475,10 +520,15 @@ void frmAlignWiz::Form_Load() {
             keepOpen = false;
         }
         // Any other letter: the window opens without a page.
+        first = pageAt(CurPage);
     } catch (const std::exception&) {
         CloseWaitMessage();
         keepOpen = false;
     }
+    if (!loaded_)
+        return; // closed meanwhile, and put back then
+    // The question comes before the first page is prepared: the refinement page slews at once,
+    // and that slew needs the limit out of the way.
     if (keepOpen && TiltUpLimit != 0.0) {
         const auto answer = platform::prompts().MsgBox(
             QStringLiteral("You have set an OTA tilt-up limit. Alignment may require the OTA to "
@@ -486,27 +536,41 @@ void frmAlignWiz::Form_Load() {
                            "alignment. Have you removed your camera or other long accessories so "
                            "that it is safe to do so?"),
             platform::MsgIcon::Question, platform::MsgButtons::YesNo, Title);
+        if (!loaded_)
+            return; // closed while the question was open: the limit stays as it was
         if (answer == platform::MsgAnswer::Yes)
             TiltUpLimit = 0.0;
         else
             keepOpen = false;
     }
-    if (!keepOpen)
+    if (!keepOpen) {
         unloadLater();
+        return;
+    }
+    if (first) {
+        showPage(first);
+        guarded([this, first] { preparePage(first); });
+    }
 }
 
 // ---- star lists ----
 
-void frmAlignWiz::ChooseAltAzStars() {
+AlignStarList frmAlignWiz::chooseStars(AlignSelection selection) {
     ShowWaitMessage(ChoosingMessage);
-    AlignStarList list;
     try {
-        list = ChooseAlignStars(AlignSelection::AltAz);
+        ensureOpen(); // the message loop ran: before "Sh 30", make sure nobody closed us
+        AlignStarList list = ChooseAlignStars(selection);
+        CloseWaitMessage();
+        ensureOpen();
+        return list;
     } catch (...) {
         CloseWaitMessage();
         throw;
     }
-    CloseWaitMessage();
+}
+
+void frmAlignWiz::ChooseAltAzStars() {
+    const AlignStarList list = chooseStars(AlignSelection::AltAz);
     preparingAlign_ = true;
     for (QComboBox* box : cbAltAlignStars) {
         box->clear();
@@ -518,15 +582,7 @@ void frmAlignWiz::ChooseAltAzStars() {
 }
 
 void frmAlignWiz::ChoosePolarStars() {
-    ShowWaitMessage(ChoosingMessage);
-    AlignStarList list;
-    try {
-        list = ChooseAlignStars(AlignSelection::Polar);
-    } catch (...) {
-        CloseWaitMessage();
-        throw;
-    }
-    CloseWaitMessage();
+    const AlignStarList list = chooseStars(AlignSelection::Polar);
     cbPlrConvergeStar->clear();
     for (const AlignStarEntry& star : list.stars)
         cbPlrConvergeStar->addItem(star.name, int(star.number));
@@ -612,29 +668,30 @@ void frmAlignWiz::preparePage(QWidget* p) {
         cmdBack->setEnabled(true);
         cmdNext->setEnabled(false);
     } else if (p == pgPlrCalDec1) {
+        // Each box confirms where the telescope stands: usable once it took the page's target.
         cmdNext->setEnabled(false);
         setCheckedQuietly(chkPlrCalDec1, false);
-        slewPolaris(CalDec1OffsetHours, true);
+        chkPlrCalDec1->setEnabled(false);
+        chkPlrCalDec1->setEnabled(slewPolaris(CalDec1OffsetHours, true));
     } else if (p == pgPlrCalDec2) {
         cmdNext->setEnabled(false);
         setCheckedQuietly(chkPlrCalDec2, false);
         setCheckedQuietly(chkPlrCalDec2a, false);
-        slewPolaris(calDec2Offset(), true);
+        chkPlrCalDec2->setEnabled(false);
+        chkPlrCalDec2->setEnabled(slewPolaris(calDec2Offset(), true));
     } else if (p == pgPlrInitPolar) {
         cmdNext->setEnabled(false);
         setCheckedQuietly(chkPlrInitPolar, false);
-        slewPolaris(calDec2Offset(), false);
-        SendCommandBlind(lx::SelectStar, PolarisNumber);
-        SlewToTarget(true, false);
+        chkPlrInitPolar->setEnabled(false);
+        chkPlrInitPolar->setEnabled(slewPolaris(calDec2Offset(), false) &&
+                                    slewToStar(PolarisNumber));
     } else if (p == pgPlrConverge) {
-        cmdNext->setEnabled(false);
-        setCheckedQuietly(chkPlrConvergeCentered, false);
         slewToConvergeStar();
     } else if (p == pgPlrUpdPolar) {
         cmdNext->setEnabled(false);
         setCheckedQuietly(chkPlrUpd, false);
-        SendCommandBlind(lx::SelectStar, PolarisNumber);
-        SlewToTarget(true, false);
+        chkPlrUpd->setEnabled(false);
+        chkPlrUpd->setEnabled(slewToStar(PolarisNumber));
     } else if (p == pgPlrFinished) {
         PolarAligned = true;
         cmdBack->setEnabled(false);
@@ -676,26 +733,38 @@ double frmAlignWiz::calDec2Offset() const {
     return zero ? CalDec2OffsetHours : CalDec2AltOffsetHours;
 }
 
-// The telescope near the pole at hour angle offsetHours: the target right ascension is the
-// sidereal time less the offset.
-void frmAlignWiz::slewPolaris(double offsetHours, bool showProgress) {
+// The right ascension at hour angle offsetHours: the telescope's sidereal time less the offset.
+QString frmAlignWiz::raAtHourAngle(double offsetHours) {
     const double s = ParseScopeHours(SendCommandString(lx::GetSiderealTime));
     double r = s - offsetHours;
     if (r < 0.0)
         r += 24.0;
-    SendCommandBool(lx::SetTargetRA, timeOfDay(r));
-    SendCommandBool(lx::SetTargetDec, CalDecTarget);
-    SlewToTarget(showProgress, false);
+    return timeOfDay(r);
+}
+
+// The telescope near the pole at hour angle offsetHours. False when the target was refused (and
+// reported): no slew was made.
+bool frmAlignWiz::slewPolaris(double offsetHours, bool showProgress) {
+    if (!setTarget(raAtHourAngle(offsetHours), CalDecTarget))
+        return false;
+    slew(showProgress);
+    return true;
 }
 
 void frmAlignWiz::slewToConvergeStar() {
+    // A sync confirms the star now chosen: the box starts cleared, usable once the telescope
+    // found the star. "&" in a star's name is shown, not taken as a mnemonic.
+    cmdNext->setEnabled(false);
+    setCheckedQuietly(chkPlrConvergeCentered, false);
+    chkPlrConvergeCentered->setEnabled(false);
     const int index = cbPlrConvergeStar->currentIndex();
-    const QString name = index >= 0 ? cbPlrConvergeStar->itemText(index) : QString();
-    chkPlrConvergeCentered->setText(name + QStringLiteral(" is centered"));
+    QString name = index >= 0 ? cbPlrConvergeStar->itemText(index) : QString();
+    chkPlrConvergeCentered->setText(name.replace(u'&', QStringLiteral("&&")) +
+                                    QStringLiteral(" is centered"));
     if (index < 0)
         return; // no star to converge on: the page waits for a choice from the list
-    SendCommandBlind(lx::SelectStar, QString::number(cbPlrConvergeStar->itemData(index).toInt()));
-    SlewToTarget(true, false);
+    chkPlrConvergeCentered->setEnabled(
+        slewToStar(QString::number(cbPlrConvergeStar->itemData(index).toInt())));
 }
 
 void frmAlignWiz::ShowCurrentSite() {
@@ -728,10 +797,10 @@ void frmAlignWiz::cmdBack_Click() {
 void frmAlignWiz::cmdCancel_Click() {
     if (WizardMode == QStringLiteral("P") && CurPage == PlrLastPage &&
         pages->currentWidget() == pgPlrFinished) {
-        guarded([] {
-            SendCommandBool(lx::SetTargetRA, SendCommandString(lx::GetSiderealTime));
-            SendCommandBool(lx::SetTargetDec, QStringLiteral("00:00:00"));
-            SlewToTarget(true, false);
+        guarded([this] {
+            if (!setTarget(SendCommandString(lx::GetSiderealTime), QStringLiteral("00:00:00")))
+                return;
+            slew(true);
             if (Hooks().UpdateWhatsVis)
                 Hooks().UpdateWhatsVis();
             if (Hooks().UpdateScopeCoords)
@@ -774,6 +843,7 @@ void frmAlignWiz::cmdCoords_Sites_Click() {
             frmSite editor(this);
             editor.exec();
         }
+        ensureOpen();
         prepareCoords();
     });
 }
@@ -783,11 +853,10 @@ void frmAlignWiz::cmdAltAlignGoTo_Click(int index) {
         return;
     guarded([this, index] {
         SendCommandBool(lx::SetStarLibrary, QStringLiteral("0"));
-        SendCommandBlind(lx::SelectStar,
-                         FormatNeutralNumber(cbAltAlignStars[index]->currentData().toInt(),
-                                             QStringLiteral("0000")));
-        SlewToTarget(true, false);
-        chkAltAlignCentered[index]->setEnabled(true);
+        // A star the telescope cannot find is reported; its box stays off: a sync now would
+        // land on the previous target.
+        chkAltAlignCentered[index]->setEnabled(slewToStar(FormatNeutralNumber(
+            cbAltAlignStars[index]->currentData().toInt(), QStringLiteral("0000"))));
     });
 }
 
@@ -812,8 +881,14 @@ void frmAlignWiz::chkPlrCalDec2_Click() {
         return;
     }
     guarded([this] {
-        SendCommandBool(lx::SetTargetDec,
-                        QStringLiteral("+89") + QChar(0xDF) + QStringLiteral("59'59\""));
+        if (!SendCommandBool(lx::SetTargetDec,
+                             QStringLiteral("+89") + QChar(0xDF) + QStringLiteral("59'59\""))) {
+            // No sync on the old target: that would calibrate the wrong declination.
+            setCheckedQuietly(chkPlrCalDec2, false);
+            cmdNext->setEnabled(false);
+            message(RefusedSyncMessage, platform::MsgIcon::Critical);
+            return;
+        }
         SendCommandString(lx::Sync);
         cmdNext->setEnabled(true);
     });
@@ -821,18 +896,17 @@ void frmAlignWiz::chkPlrCalDec2_Click() {
 
 void frmAlignWiz::chkPlrCalDec2a_Click() {
     guarded([this] {
-        const bool zero =
-            GetConfig(QStringLiteral("General"), QStringLiteral("CalDec2Mode")).trimmed().toInt() ==
-            0;
-        const double s = ParseScopeHours(SendCommandString(lx::GetSiderealTime));
-        double r = s - (zero ? CalDec2OffsetHours : CalDec2AltOffsetHours);
-        if (r < 0.0)
-            r += 24.0;
+        const bool zero = calDec2Offset() == CalDec2OffsetHours;
+        // The forks roll over only when the telescope takes the target; until then the mode
+        // stays, and so does the page.
+        if (!setTarget(raAtHourAngle(zero ? CalDec2OffsetHours : CalDec2AltOffsetHours),
+                       CalDecTarget)) {
+            setCheckedQuietly(chkPlrCalDec2a, false);
+            return;
+        }
         PutConfig(QStringLiteral("General"), QStringLiteral("CalDec2Mode"),
                   zero ? QStringLiteral("1") : QStringLiteral("0"));
-        SendCommandBool(lx::SetTargetRA, timeOfDay(r));
-        SendCommandBool(lx::SetTargetDec, CalDecTarget);
-        SlewToTarget(false, false);
+        slew(false);
         preparePage(pgPlrCalDec2);
     });
 }
@@ -862,7 +936,8 @@ void frmAlignWiz::chkPlrUpd_Click() {
     QCoreApplication::processEvents();
     guarded([] { WaitMs(500); });
     QCoreApplication::processEvents();
-    GoToPage(-1);
+    if (loaded_)
+        GoToPage(-1);
 }
 
 void frmAlignWiz::cmdPgPlrUpd_Aligned_Click() {

@@ -4,9 +4,12 @@
 // on the stars the user centres and sets its clock from the computer. Not modal.
 //
 // Opening (the first show after construction or after a close) reads the telescope's minimum
-// elevation and mount mode, builds the star lists and may ask about the tilt-up limit. Closing,
-// by any path, puts back the star catalogue, the minimum elevation and the tilt-up limit.
+// elevation and mount mode, builds the star lists, may ask about the tilt-up limit, and then
+// prepares the first page. Closing, by any path, puts back the star catalogue, the minimum
+// elevation and the tilt-up limit, at once and once; after a lost link only the limit.
 #pragma once
+
+#include "alignment/AlignStars.h"
 
 #include <QDialog>
 #include <QString>
@@ -109,8 +112,19 @@ private:
     void showPage(QWidget* page);
     void prepareCoords();
     void prepareAltAlign();
-    void slewPolaris(double offsetHours, bool showProgress);
+    AlignStarList chooseStars(AlignSelection selection);
+    QString raAtHourAngle(double offsetHours);
+    bool slewPolaris(double offsetHours, bool showProgress);
     void slewToConvergeStar();
+    // "Sr" and "Sd"; a refusal is reported, and false means no slew may follow.
+    bool setTarget(const QString& ra, const QString& dec);
+    // Selects a star with "LS" and checks "LI"; slews when the telescope found it, else reports
+    // the failed lookup. True when the star was found.
+    bool slewToStar(const QString& numberText);
+    // SlewToTarget; throws LostLinkError when the link went during the slew, and ends the
+    // handler when the wizard was closed meanwhile. True when the slew ended normally.
+    bool slew(bool showProgress);
+    void ensureOpen() const;
     double calDec2Offset() const;
     void setCheckedQuietly(QCheckBox* box, bool checked);
     void restore();
@@ -123,6 +137,7 @@ private:
     bool restored_ = true;
     bool preparingAlign_ = false;
     bool working_ = false; // a handler that talks to the telescope is running
+    int openings_ = 0;
 };
 
 } // namespace teleon

@@ -1,33 +1,33 @@
-// The alignment wizard against the simulated telescope: the polar sequence's slews near the pole
-// (sidereal time 3.0 h gives 20:54:00 and 15:06:00), the roll-over toggling "CalDec2Mode", the
-// refinement on reopening after a completed polar alignment, the alt-az star page, the site
-// page, and the restores when the wizard closes by any path (Cancel on each page, LAND mode,
-// "No" to the tilt-up question, a silent telescope).
+// Alignment against the simulated telescope, with the computer's clock pinned: the star lists
+// and the geometry check (stars it cannot find included), and the wizard: the commands of each
+// page (sidereal time 3.0 h gives 20:54:00 and 15:06:00) and what the telescope then did, refused
+// targets and syncs, the tilt-up question before the first slew, a lost link in each handler,
+// and the restores on every way of closing.
+#include "alignment/AlignStars.h"
 #include "alignment/frmAlignWiz.h"
 #include "astro/Celest32.h"
 #include "console/Registry.h"
 #include "link/Channel.h"
-#include "link/Commands.h"
 #include "link/ProgramState.h"
 #include "link/ScopeIntfc.h"
 #include "platform/Prompts.h"
+#include "sim/Catalogue.h"
 #include "sim/SimServer.h"
+#include "support/SimTraffic.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QApplication>
 #include <QCoreApplication>
-#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimeZone>
-#include <QTimer>
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace teleon {
@@ -37,25 +37,40 @@ using Commands = QList<QByteArray>;
 using platform::MsgAnswer;
 using platform::MsgIcon;
 
-constexpr double SiteLatDeg = 33.0 + 25.0 / 60.0;
+constexpr double Rad = 3.14159265358979323846 / 180.0;
+constexpr double SiteLatDeg = 33.0 + 25.0 / 60.0; // whole minutes, as the telescope reports them
 constexpr double SiteLonWestDeg = 111.0 + 50.0 / 60.0;
 // A winter evening in Arizona with plenty of alignment stars up.
 const QDateTime PinnedUtc(QDate(2026, 12, 7), QTime(4, 0), QTimeZone::utc());
+const QByteArray SyncDec("Sd +89\xDF"
+                         "59'59\"");
+const QString Refused = QStringLiteral("The telescope refused the target coordinates, so no slew "
+                                       "was made.");
+const QString NotFound = QStringLiteral("Lookup failed. Scope reported:\r\n  Too large a number");
 
 // True when every item of expected occurs in commands in that order (others may lie between).
 bool inOrder(const Commands& commands, const Commands& expected) {
-    qsizetype at = 0;
-    for (const QByteArray& c : expected) {
-        at = commands.indexOf(c, at);
-        if (at < 0)
+    qsizetype at = -1;
+    for (const QByteArray& c : expected)
+        if ((at = commands.indexOf(c, at + 1)) < 0)
             return false;
-        ++at;
-    }
     return true;
 }
 
-class AlignWizardTest : public ::testing::Test {
-protected:
+// The scripted prompts; onQuestion runs when a question is asked. Every message has the title.
+struct Prompts : platform::ScriptedPrompts {
+    std::function<void()> onQuestion;
+    MsgAnswer MsgBox(const QString& text, MsgIcon icon, platform::MsgButtons buttons,
+                     const QString& title) override {
+        EXPECT_EQ(title, QStringLiteral("LX-200 Vantor")) << text.toStdString();
+        if (icon == MsgIcon::Question && onQuestion)
+            onQuestion();
+        return ScriptedPrompts::MsgBox(text, icon, buttons, title);
+    }
+};
+
+class AlignSimTest : public ::testing::Test {
+public:
     void start(char mode) {
         ResetProgramState();
         ResetConfigRoot();
@@ -64,14 +79,12 @@ protected:
         celest32::SetClockOverride(PinnedUtc);
         Hooks() = LinkHooks{};
         Hooks().UpdateWhatsVis = [this] { ++whatsVis; };
-        Hooks().UpdateScopeCoords = [this] { ++scopeCoords; };
         SetSiteEditorOpener({});
         sim.start();
         sim.setSlewSpeedDegPerSec(90.0);
         sim.setScDelayMs(0);
-        // The link refuses a telescope in LAND mode; it is switched there after connecting.
         sim.withModel([mode](sim::LX200Model& m) {
-            m.setMountMode(mode == 'L' ? 'A' : mode);
+            m.setMountMode(mode);
             m.setSite(1, {"AAA", SiteLatDeg, SiteLonWestDeg});
             m.setSite(4, {"AAA", SiteLatDeg, SiteLonWestDeg});
         });
@@ -82,132 +95,191 @@ protected:
         ASSERT_TRUE(ConnectScope(port, true));
         SetLongFormat(true);
         ASSERT_TRUE(SendCommandBool(lx::SetMinElevation, QStringLiteral(" 15")));
-        sim.withModel([mode](sim::LX200Model& m) { m.setMountMode(mode); });
         sim.clearLog();
     }
-    void TearDown() override {
+    void TearDown() override { // the next start() sets the rest
         window.reset();
         com1().close();
-        celest32::SetClockOverride(std::nullopt);
-        platform::setPrompts(nullptr);
-        platform::setEndProgramHandler(nullptr);
-        SetSiteEditorOpener({});
-        SetReplyTimeoutMs(20000);
         Hooks() = LinkHooks{};
-        ResetProgramState();
-        ResetConfigRoot();
+        platform::setPrompts(nullptr);
     }
-
     frmAlignWiz& opened() {
         window = std::make_unique<frmAlignWiz>();
         window->show();
         QCoreApplication::processEvents();
         return *window;
     }
-    Commands heard() {
-        SendCommandString(lx::GetRA);
-        Commands commands = sim.receivedCommands();
-        if (!commands.isEmpty() && commands.last() == "GR")
-            commands.removeLast();
-        sim.clearLog();
-        return commands;
+    Commands heard() { return test::HeardSoFar(sim); }
+    // Shows the page of that index, prepared as Next would.
+    static void goTo(frmAlignWiz& w, int page) {
+        w.CurPage = page - 1;
+        w.GoToPage(+1);
     }
-    // The telescope's sidereal time set to hours and a fraction of a second, so that "GS"
-    // reads hours exactly.
+    // The telescope's sidereal time set so that "GS" reads hours exactly.
     void setSidereal(double hours) {
-        const double goal = hours + 0.3 / 3600.0;
-        sim.withModel([goal](sim::LX200Model& m) {
+        sim.withModel([goal = hours + 0.3 / 3600.0](sim::LX200Model& m) {
             double h = goal - m.localSiderealHours();
             h -= 24.0 * std::round(h / 24.0);
             m.setLocalDateTime(
                 m.localDateTime().addMSecs(qint64(std::llround(h * 3600000.0 / 1.00273790935))));
         });
     }
-    void expectClosedAndRestored(frmAlignWiz& w, double tilt, const QByteArray& catalogue) {
-        QCoreApplication::processEvents();
-        EXPECT_FALSE(w.isVisible());
-        EXPECT_FALSE(w.isLoaded());
-        EXPECT_EQ(TiltUpLimit, tilt);
-        const Commands commands = heard();
-        ASSERT_GE(commands.size(), 2);
-        EXPECT_EQ(commands.mid(commands.size() - 2), (Commands{"Ls " + catalogue, "Sh 15"}));
+    double scopeDec() {
+        double dec = 0;
+        sim.withModel([&dec](sim::LX200Model& m) { dec = m.decDegrees(); });
+        return dec;
+    }
+    QString lastMessage() const {
+        return prompts.messages.empty() ? QString() : prompts.messages.back().text;
     }
     QString calDec2Mode() {
         return GetConfig(QStringLiteral("General"), QStringLiteral("CalDec2Mode"));
     }
+    // Catalogue star n placed from the simulator's catalogue, the site above and the sidereal
+    // time of the pinned clock, not from what the telescope says.
+    static StarPlace expected(int n) {
+        const sim::CatalogueObject* o = sim::Catalogue::builtIn()->find(sim::Library::Star, n);
+        const AlignSite site{SiteLatDeg * Rad, celest32::now_lst(-SiteLonWestDeg * Rad)};
+        return PlaceStar(site, o->raHours, o->decDegrees * Rad);
+    }
+    static QList<ConfigValue> shipped() {
+        return *EnumConfigSection(QString::fromLatin1(kAlignStarsSection));
+    }
 
     test::TempConfigHome home;
-    platform::ScriptedPrompts prompts;
+    Prompts prompts;
     sim::SimServer sim;
     std::unique_ptr<frmAlignWiz> window;
-    int whatsVis = 0, scopeCoords = 0;
+    int whatsVis = 0;
 };
 
-TEST_F(AlignWizardTest, PolarSequenceSlewsNearThePoleAndRollsTheForksOver) {
+TEST_F(AlignSimTest, ListsMatchTheSkyAndAskTheTelescopeInOrder) {
+    start('A');
+    for (AlignSelection selection : {AlignSelection::AltAz, AlignSelection::Polar}) {
+        StarCatalog = 2; // the alt-az builder leaves the catalogue choice, the polar one resets it
+        prompts.messages.clear();
+        const AlignStarList list = ChooseAlignStars(selection);
+        EXPECT_EQ(StarCatalog, selection == AlignSelection::AltAz ? 2 : 0);
+        EXPECT_EQ(list.relaxed, !prompts.messages.empty());
+        QStringList chosen, wanted;
+        for (const auto& star : list.stars)
+            chosen << star.name;
+        for (const ConfigValue& v : shipped())
+            if (StarAccepted(SelectionLimits(selection, list.relaxed), expected(v.second.toInt())))
+                wanted << v.first;
+        EXPECT_EQ(chosen, wanted);
+        const auto commands = heard();
+        EXPECT_EQ(commands.mid(0, 8),
+                  (Commands{"Ls 0", "Sh 30", "Gg", "Gt", "LS 8", "LI", "Gr", "Gd"}));
+        EXPECT_EQ(commands.size(), 4 + 4 * 34 * (list.relaxed ? 2 : 1)); // each star once a pass
+        if (selection == AlignSelection::AltAz) {
+            EXPECT_FALSE(list.relaxed); // this night has plenty of stars
+            continue;
+        }
+        ASSERT_GE(list.preselected, 0);
+        const double best = expected(list.stars[list.preselected].number).altitudeDeg;
+        for (const auto& star : list.stars)
+            EXPECT_LE(expected(star.number).altitudeDeg, best + 0.02) << star.name.toStdString();
+    }
+}
+
+TEST_F(AlignSimTest, StarsTheTelescopeCannotFindAreNotPlacedWhereThePreviousOneWas) {
+    start('A');
+    // After a failed lookup the telescope's target is still the previous star's.
+    const QString section = QString::fromLatin1(kAlignStarsSection);
+    PutConfig(section, QStringLiteral("Nowhere"), QStringLiteral("9999")); // too large a number
+    PutConfig(section, QStringLiteral("Zero"), QStringLiteral("0"));       // no match
+    for (AlignSelection selection : {AlignSelection::AltAz, AlignSelection::Polar}) {
+        const AlignStarList list = ChooseAlignStars(selection);
+        for (const auto& s : list.stars)
+            EXPECT_GT(s.number, 0) << s.name.toStdString();
+        const auto commands = heard();
+        ASSERT_GE(commands.size(), 4);
+        EXPECT_EQ(commands.mid(commands.size() - 4), (Commands{"LS 9999", "LI", "LS 0", "LI"}));
+    }
+    prompts.messages.clear();
+    EXPECT_FALSE(CheckAlignStarGeometry(9999, 67)); // nothing to judge: no warning
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(heard(), (Commands{"Ls 0", "Gg", "Gt", "LS 9999", "LI", "LS 67", "LI", "Gr", "Gd"}));
+}
+
+TEST_F(AlignSimTest, GeometryCheckWarnsForAPoorPairOnly) {
+    start('A');
+    // This night Diphda (8) and Aldebaran (33) stand about 90 degrees apart in azimuth, Diphda
+    // and Achernar (13) in nearly the same direction.
+    StarCatalog = 1;
+    EXPECT_FALSE(CheckAlignStarGeometry(8, 33));
+    EXPECT_EQ(StarCatalog, 0);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(CheckAlignStarGeometry(8, 13));
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, PoorGeometryMessage());
+    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Exclamation);
+}
+
+TEST_F(AlignSimTest, FewStarsRelaxWithTheirMessageAndNoneLeavesPolarWithItsError) {
+    start('A');
+    for (const ConfigValue& v : shipped()) // only Polaris, never a candidate (declination 89)
+        if (v.first != QStringLiteral("Polaris"))
+            DeleteConfig(QString::fromLatin1(kAlignStarsSection), v.first);
+    EXPECT_TRUE(ChooseAlignStars(AlignSelection::Polar).stars.isEmpty());
+    EXPECT_EQ(heard().count("LS 19"), 2); // two passes over the one star
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_TRUE(prompts.messages[0].text.endsWith(
+        QStringLiteral("The closest to the zenith will be pre-selected.")));
+    EXPECT_EQ(prompts.messages[1].text, QStringLiteral("No suitable alignment stars found"));
+    EXPECT_EQ(prompts.messages[1].icon, MsgIcon::Critical);
+}
+
+TEST_F(AlignSimTest, MissingSectionEndsTheProgramWithItsMessage) {
+    start('A');
+    QFile ini(home.path() + QStringLiteral("/default.ini")); // a default without the section
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write("[General]\n") > 0);
+    ini.close();
+    SetConfigDefaultPath(ini.fileName());
+    ResetConfigRoot();
+    EXPECT_THROW(ChooseAlignStars(AlignSelection::AltAz), platform::ProgramEnded);
+    SetConfigDefaultPath(QString());
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text,
+              QStringLiteral("Failed to find \"align stars\" section in registry"));
+    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Critical);
+}
+
+TEST_F(AlignSimTest, PolarSequenceSlewsNearThePoleSyncsAndRollsTheForksOver) {
     start('P');
     frmAlignWiz& w = opened();
-    EXPECT_EQ(w.WizardMode, QStringLiteral("P"));
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgPlrWelcome"));
-    EXPECT_EQ(w.SavedHighLimit, QStringLiteral("15"));
-    EXPECT_FALSE(w.cmdBack->isEnabled());
-    EXPECT_EQ(StarCatalog, 0);
-    ASSERT_GT(w.cbPlrConvergeStar->count(), 0);
-    EXPECT_GE(w.cbPlrConvergeStar->currentIndex(), 0);
-    EXPECT_TRUE(inOrder(heard(), {"Gh", "\x06", "Ls 0", "Sh 30", "Gg", "Gt", "LS 8"}));
-
-    w.cmdNext->click();
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgPlrOrient"));
-    EXPECT_FALSE(w.cmdNext->isEnabled());
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_FALSE(w.cmdNext->isEnabled()) << i;
-        w.chkPlrOrient[i]->click();
-    }
-    EXPECT_TRUE(w.cmdNext->isEnabled());
-    w.chkPlrOrient[2]->click();
-    EXPECT_FALSE(w.cmdNext->isEnabled());
-    w.chkPlrOrient[2]->click();
-
-    w.cmdNext->click();
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgTime"));
-    EXPECT_FALSE(w.cmdNext->isEnabled());
-    w.chkTime->click();
-    EXPECT_TRUE(w.cmdNext->isEnabled());
-    bool clockSet = false; // the clock's own commands belong to the clock-setting tests
-    for (const QByteArray& c : heard())
-        clockSet = clockSet || c.startsWith("SL ");
-    EXPECT_TRUE(clockSet);
-
-    w.cmdNext->click();
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgCoords"));
-    EXPECT_EQ(w.lblCoords_Site->text(), QStringLiteral("Mesa, Arizona"));
-    EXPECT_TRUE(w.cmdNext->isEnabled());
-    EXPECT_EQ(heard(), (Commands{"W4", "GP"}));
-
-    // Declination calibration 1: fork vertical at hour angle 6.1 h.
+    EXPECT_TRUE(inOrder(heard(), {"Gh", "\x06", "Ls 0", "Sh 30", "Gg", "Gt", "LS 8", "LI", "Gr"}));
+    // Declination calibration 1: hour angle 6.1 h. A refused target makes no slew.
     setSidereal(3.0);
-    w.cmdNext->click();
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgPlrCalDec1"));
+    goTo(w, 4);
     EXPECT_TRUE(inOrder(heard(), {"GS", "Sr 20:54:00", "Sd 89:59:30", "MS"}));
-    EXPECT_FALSE(w.cmdNext->isEnabled());
     w.chkPlrCalDec1->click();
     EXPECT_TRUE(w.cmdNext->isEnabled());
+    sim.refuseNext("Sd");
+    goTo(w, 4);
+    EXPECT_FALSE(heard().contains("MS"));
+    EXPECT_EQ(lastMessage(), Refused);
+    EXPECT_FALSE(w.chkPlrCalDec1->isEnabled());
+    EXPECT_FALSE(w.cmdNext->isEnabled());
 
-    // Declination calibration 2, mode 0: hour angle 11.9 h.
+    // Declination calibration 2, mode 0: hour angle 11.9 h, then the sync at +89 59' 59", which
+    // is not made when the telescope refuses that declination.
     setSidereal(3.0);
-    w.cmdNext->click();
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgPlrCalDec2"));
+    goTo(w, 5);
     EXPECT_TRUE(inOrder(heard(), {"GS", "Sr 15:06:00", "Sd 89:59:30", "MS"}));
+    sim.refuseNext("Sd");
+    w.chkPlrCalDec2->click();
+    EXPECT_EQ(heard(), (Commands{SyncDec}));
+    EXPECT_TRUE(lastMessage().startsWith(QStringLiteral("The telescope refused the declination")));
+    EXPECT_FALSE(w.chkPlrCalDec2->isChecked());
     EXPECT_FALSE(w.cmdNext->isEnabled());
     w.chkPlrCalDec2->click();
+    EXPECT_EQ(heard(), (Commands{SyncDec, "CM"}));
+    EXPECT_NEAR(scopeDec(), 89.0 + 59.0 / 60.0 + 59.0 / 3600.0, 0.5 / 3600.0);
     EXPECT_TRUE(w.cmdNext->isEnabled());
-    EXPECT_EQ(heard(), (Commands{QByteArray("Sd +89\xDF"
-                                            "59'59\""),
-                                 "CM"}));
-    w.chkPlrCalDec2->click();
-    EXPECT_FALSE(w.cmdNext->isEnabled());
 
-    // Out of N/S motion: roll over. The first slew (without progress) is refused to save time.
-    EXPECT_EQ(calDec2Mode(), QStringLiteral("0"));
+    // Out of N/S motion: roll over (the first slew refused by the telescope to save time).
     setSidereal(3.0);
     sim.refuseNextSlew('3');
     w.chkPlrCalDec2a->click();
@@ -215,138 +287,145 @@ TEST_F(AlignWizardTest, PolarSequenceSlewsNearThePoleAndRollsTheForksOver) {
     EXPECT_TRUE(inOrder(heard(), {"GS", "Sr 15:06:00", "Sd 89:59:30", "MS", "GS", "Sr 02:54:00",
                                   "Sd 89:59:30", "MS"}));
     EXPECT_FALSE(w.chkPlrCalDec2->isChecked());
-    EXPECT_FALSE(w.chkPlrCalDec2a->isChecked());
     EXPECT_FALSE(w.cmdNext->isEnabled());
+    sim.refuseNext("Sr"); // refused: no roll-over, the mode stays
+    w.chkPlrCalDec2a->click();
+    EXPECT_FALSE(heard().contains("MS"));
+    EXPECT_EQ(calDec2Mode(), QStringLiteral("1"));
+    EXPECT_EQ(lastMessage(), Refused);
+    EXPECT_FALSE(w.chkPlrCalDec2a->isChecked());
     setSidereal(3.0);
     sim.refuseNextSlew('3');
     w.chkPlrCalDec2a->click();
     EXPECT_EQ(calDec2Mode(), QStringLiteral("0"));
     EXPECT_TRUE(inOrder(heard(), {"Sr 02:54:00", "MS", "Sr 15:06:00", "MS"}));
 
-    // Initial polar adjustment: back near the pole without progress, then Polaris.
+    // Initial polar adjustment: near the pole without progress, then Polaris looked up.
     w.chkPlrCalDec2->click();
     setSidereal(3.0);
     sim.refuseNextSlew('3');
     w.cmdNext->click();
     EXPECT_EQ(w.currentPageName(), QStringLiteral("pgPlrInitPolar"));
-    EXPECT_TRUE(inOrder(heard(), {"Sr 15:06:00", "Sd 89:59:30", "MS", "LS 0019", "MS"}));
-    EXPECT_FALSE(w.cmdNext->isEnabled());
+    EXPECT_TRUE(inOrder(heard(), {"Sr 15:06:00", "Sd 89:59:30", "MS", "LS 0019", "LI", "MS"}));
     w.chkPlrInitPolar->click();
     EXPECT_TRUE(w.cmdNext->isEnabled());
-
-    // Cancel here sends no slew; the restores follow.
-    TiltUpLimit = 0.0;
-    w.cmdCancel->click();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(w.isVisible());
-    const Commands last = heard();
-    EXPECT_FALSE(last.contains("MS"));
-    EXPECT_EQ(last, (Commands{"Ls 0", "Sh 15"}));
-    EXPECT_FALSE(PolarAligned);
+    w.cmdCancel->click(); // no slew here; the restores follow
+    EXPECT_EQ(heard(), (Commands{"Ls 0", "Sh 15"}));
 }
 
-TEST_F(AlignWizardTest, FinishingGoesHomeAndReopeningRefinesAtPolaris) {
+TEST_F(AlignSimTest, FinishingGoesHomeAndReopeningAsksBeforeItSlewsToPolaris) {
     start('P');
     frmAlignWiz& w = opened();
-    ASSERT_GT(w.cbPlrConvergeStar->count(), 0);
-    // The last page, reached from the refinement page.
-    w.CurPage = 8;
-    w.GoToPage(+1);
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgPlrFinished"));
+    goTo(w, 9);
     EXPECT_TRUE(PolarAligned);
-    EXPECT_EQ(w.cmdCancel->text(), QStringLiteral("Close"));
-    EXPECT_FALSE(w.cmdBack->isEnabled());
-    EXPECT_FALSE(w.cmdNext->isEnabled());
-    w.GoToPage(+1); // beyond the sequence: nothing
-    EXPECT_EQ(w.CurPage, 9);
-    heard();
-
-    // Close moves the telescope home: hour angle 0, declination 0.
     setSidereal(3.0);
-    w.cmdCancel->click();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(w.isVisible());
+    heard();
+    w.cmdCancel->click(); // home: hour angle 0, declination 0
     EXPECT_TRUE(inOrder(heard(), {"GS", "Sr 03:00:00", "Sd 00:00:00", "MS", "Ls 0", "Sh 15"}));
+    EXPECT_NEAR(scopeDec(), 0.0, 0.01);
     EXPECT_EQ(whatsVis, 1);
-    EXPECT_EQ(scopeCoords, 1);
 
-    // Opened again: straight to the refinement page, which slews to Polaris first.
+    // Reopened with a tilt-up limit that Polaris is above: the question comes first; "No" closes
+    // before any slew.
+    TiltUpLimit = 5.0;
+    prompts.answers.push_back(MsgAnswer::No);
     w.show();
     QCoreApplication::processEvents();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(heard().contains("LS 0019"));
+    EXPECT_EQ(prompts.messages.size(), 1u);
+    prompts.messages.clear();
+    w.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(prompts.messages.size(), 1u); // the question only: no refusal by the limit
+    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Question);
     EXPECT_EQ(w.currentPageName(), QStringLiteral("pgPlrUpdPolar"));
-    EXPECT_EQ(w.CurPage, 8);
-    EXPECT_TRUE(inOrder(heard(), {"Gh", "Ls 0", "Sh 30", "Gg", "Gt", "LS 0019", "MS"}));
-    EXPECT_FALSE(w.cmdNext->isEnabled());
-    EXPECT_EQ(w.cmdCancel->text(), QStringLiteral("Cancel"));
+    EXPECT_TRUE(inOrder(heard(), {"Gh", "Gg", "Gt", "LS 0019", "LI", "MS"}));
 
-    // Half the error removed: back to convergence on the pre-selected star.
-    const int star = w.cbPlrConvergeStar->currentData().toInt();
-    const QString name = w.cbPlrConvergeStar->currentText();
+    // Half the error removed: back to convergence on the pre-selected star, and its sync.
+    const QByteArray star = QByteArray::number(w.cbPlrConvergeStar->currentData().toInt());
     w.chkPlrUpd->click();
     EXPECT_EQ(w.currentPageName(), QStringLiteral("pgPlrConverge"));
-    EXPECT_EQ(w.CurPage, 7);
-    EXPECT_TRUE(inOrder(heard(), {"LS " + QByteArray::number(star), "MS"}));
-    EXPECT_EQ(w.chkPlrConvergeCentered->text(), name + QStringLiteral(" is centered"));
-    EXPECT_FALSE(w.cmdNext->isEnabled());
+    EXPECT_TRUE(inOrder(heard(), {"LS " + star, "LI", "MS"}));
     w.chkPlrConvergeCentered->click();
-    EXPECT_TRUE(w.cmdNext->isEnabled());
     EXPECT_EQ(heard(), (Commands{"CM"}));
-    w.chkPlrConvergeCentered->click();
+    EXPECT_TRUE(w.cmdNext->isEnabled());
+
+    // "Use  Star" on a star the telescope does not know: reported, no slew, no sync possible.
+    w.cbPlrConvergeStar->setItemText(w.cbPlrConvergeStar->currentIndex(), QStringLiteral("R&D"));
+    w.cbPlrConvergeStar->setItemData(w.cbPlrConvergeStar->currentIndex(), 9999);
+    w.cmdPlrConvergeSet->click();
+    EXPECT_EQ(heard(), (Commands{"LS 9999", "LI"}));
+    EXPECT_EQ(lastMessage(), NotFound);
+    EXPECT_FALSE(w.chkPlrConvergeCentered->isEnabled());
     EXPECT_FALSE(w.cmdNext->isEnabled());
+    EXPECT_EQ(w.chkPlrConvergeCentered->text(), QStringLiteral("R&&D is centered"));
 
-    // "Use  Star": an alternate star, and the box names it.
-    const int other = w.cbPlrConvergeStar->currentIndex() == 0 ? 1 : 0;
-    if (w.cbPlrConvergeStar->count() > 1) {
-        w.cbPlrConvergeStar->setCurrentIndex(other);
-        sim.refuseNextSlew('3');
-        w.cmdPlrConvergeSet->click();
-        const QByteArray number = QByteArray::number(w.cbPlrConvergeStar->itemData(other).toInt());
-        EXPECT_TRUE(inOrder(heard(), {"LS " + number, "MS"}));
-        EXPECT_EQ(w.chkPlrConvergeCentered->text(),
-                  w.cbPlrConvergeStar->itemText(other) + QStringLiteral(" is centered"));
-    }
-
-    // "Aligned" on the refinement page finishes.
-    w.CurPage = 7;
-    sim.refuseNextSlew('3');
-    w.GoToPage(+1);
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgPlrUpdPolar"));
+    // "Aligned" finishes; a refused home target makes no slew, and Close still closes.
+    w.CurPage = 8;
     w.cmdPgPlrUpd_Aligned->click();
     EXPECT_EQ(w.currentPageName(), QStringLiteral("pgPlrFinished"));
+    heard();
+    sim.refuseNext("Sr");
+    w.cmdCancel->click();
+    EXPECT_EQ(lastMessage(), Refused);
+    EXPECT_FALSE(heard().contains("MS"));
+    EXPECT_FALSE(w.isVisible());
 }
 
-TEST_F(AlignWizardTest, AltAzStarPageSyncsOnBothStarsBeforeNext) {
+TEST_F(AlignSimTest, AltAzSequenceSetsTheClockFindsTheSiteAndSyncsOnBothStars) {
     start('A');
+    sim.withModel([](sim::LX200Model& m) { m.setSite(4, {"ZZZ", 51.48, 0.0}); });
     frmAlignWiz& w = opened();
-    EXPECT_EQ(w.WizardMode, QStringLiteral("A"));
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgAltWelcome"));
     ASSERT_GE(w.cbAltAlignStars[0]->count(), 2);
-    EXPECT_EQ(w.cbAltAlignStars[0]->count(), w.cbAltAlignStars[1]->count());
-    EXPECT_EQ(w.cbAltAlignStars[0]->currentIndex(), -1);
-    w.CurPage = 3;
-    w.GoToPage(+1);
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgAltAlign"));
+    // The time page waits for the telescope to take the computer's clock.
+    goTo(w, 2);
     EXPECT_FALSE(w.cmdNext->isEnabled());
-    EXPECT_TRUE(w.cmdBack->isEnabled());
+    sim.refuseNext("SL");
+    w.chkTime->click();
+    EXPECT_FALSE(w.cmdNext->isEnabled());
+    w.chkTime->click();
+    w.chkTime->click();
+    EXPECT_TRUE(w.cmdNext->isEnabled());
+    // Site #4 is no stored site: Next waits until "Sites..." has set a known one ("AAB").
+    w.cmdNext->click();
+    EXPECT_EQ(w.lblCoords_Site->text(), QStringLiteral("None - Click Sites"));
+    EXPECT_FALSE(w.cmdNext->isEnabled());
+    EXPECT_TRUE(lastMessage().startsWith(QStringLiteral("Unknown scope position.")));
+    SetSiteEditorOpener([this](QWidget*) {
+        sim.withModel([](sim::LX200Model& m) { m.setSite(4, {"AAB", 51.48, 0.0}); });
+    });
     heard();
+    w.cmdCoords_Sites->click();
+    EXPECT_TRUE(inOrder(heard(), {"W4", "GP"}));
+    EXPECT_EQ(w.lblCoords_Site->text(), QStringLiteral("Greenwich, England"));
+    EXPECT_TRUE(w.cmdNext->isEnabled());
 
+    // The star page: the geometry check once both stars are chosen.
+    w.cmdNext->click();
+    heard();
     w.cbAltAlignStars[0]->setCurrentIndex(0);
-    EXPECT_FALSE(w.cmdAltAlignGoTo[0]->isEnabled());
     EXPECT_TRUE(heard().isEmpty()); // one star chosen: no geometry check yet
     w.cbAltAlignStars[1]->setCurrentIndex(1);
-    EXPECT_TRUE(w.cmdAltAlignGoTo[0]->isEnabled());
     EXPECT_TRUE(w.cmdAltAlignGoTo[1]->isEnabled());
-    EXPECT_FALSE(w.chkAltAlignCentered[0]->isEnabled());
-    const QByteArray n0 = QByteArray::number(w.cbAltAlignStars[0]->currentData().toInt());
-    const QByteArray n1 = QByteArray::number(w.cbAltAlignStars[1]->currentData().toInt());
+    const int n[] = {w.cbAltAlignStars[0]->currentData().toInt(),
+                     w.cbAltAlignStars[1]->currentData().toInt()};
+    const QByteArray ls[] = {"LS " + QByteArray::number(n[0]), "LS " + QByteArray::number(n[1])};
     EXPECT_EQ(heard(),
-              (Commands{"Ls 0", "Gg", "Gt", "LS " + n0, "Gr", "Gd", "LS " + n1, "Gr", "Gd"}));
+              (Commands{"Ls 0", "Gg", "Gt", ls[0], "LI", "Gr", "Gd", ls[1], "LI", "Gr", "Gd"}));
+
+    // A star the telescope does not know: reported, no slew, its box stays off.
+    w.cbAltAlignStars[0]->setItemData(0, 9999);
+    w.cmdAltAlignGoTo[0]->click();
+    EXPECT_EQ(heard(), (Commands{"Ls 0", "LS 9999", "LI"}));
+    EXPECT_EQ(lastMessage(), NotFound);
+    EXPECT_FALSE(w.chkAltAlignCentered[0]->isEnabled());
+    w.cbAltAlignStars[0]->setItemData(0, n[0]);
 
     for (int i = 0; i < 2; ++i) {
         w.cmdAltAlignGoTo[i]->click();
-        const QByteArray n = i == 0 ? n0 : n1;
-        EXPECT_TRUE(inOrder(heard(), {"Ls 0", "LS " + n.rightJustified(4, '0'), "MS"})) << i;
-        EXPECT_TRUE(w.chkAltAlignCentered[i]->isEnabled());
+        const QByteArray padded = "LS " + QByteArray::number(n[i]).rightJustified(4, '0');
+        EXPECT_TRUE(inOrder(heard(), {"Ls 0", padded, "LI", "MS"})) << i;
         EXPECT_FALSE(w.cmdNext->isEnabled());
         w.chkAltAlignCentered[i]->click();
         EXPECT_EQ(heard(), (Commands{"CM"})) << i;
@@ -356,205 +435,112 @@ TEST_F(AlignWizardTest, AltAzStarPageSyncsOnBothStarsBeforeNext) {
     EXPECT_TRUE(w.cmdNext->isEnabled());
     w.cmdNext->click();
     EXPECT_EQ(w.currentPageName(), QStringLiteral("pgAltFinished"));
-    EXPECT_EQ(w.cmdCancel->text(), QStringLiteral("Close"));
-    EXPECT_FALSE(w.cmdNext->isEnabled());
-    w.cmdCancel->click();
-    expectClosedAndRestored(w, 0.0, "0");
 }
 
-struct CancelRow {
-    char mode;
-    int page;
+TEST_F(AlignSimTest, EveryWayOfClosingRestoresAtOnceAndOnce) {
+    start('A');
+    StarCatalog = 2; // left by the alt-az star choice, and sent back
+    TiltUpLimit = 12.0;
+    window = std::make_unique<frmAlignWiz>();
+    frmAlignWiz& w = *window;
+    // Closed (by the main window) while the tilt question is open: the limit stays.
+    prompts.onQuestion = [&w] { w.close(); };
+    w.Form_Load();
+    prompts.onQuestion = nullptr;
+    EXPECT_EQ(TiltUpLimit, 12.0);
+    EXPECT_EQ(heard().count("Sh 15"), 1);
+    // "No" to the question, close() (as the main window does at disconnect and shutdown), Escape.
+    prompts.answers = {MsgAnswer::No, MsgAnswer::Yes, MsgAnswer::Yes};
+    for (int way = 0; way < 3; ++way) {
+        w.show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(TiltUpLimit, way == 0 ? 12.0 : 0.0);
+        if (way == 1)
+            w.close();
+        else if (way == 2)
+            w.reject();
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(TiltUpLimit, 12.0);
+        const Commands commands = heard();
+        EXPECT_EQ(commands.mid(commands.size() - 2), (Commands{"Ls 2", "Sh 15"})) << way;
+        EXPECT_EQ(commands.count("Sh 15"), 1);
+        w.close();
+        w.reject();
+        EXPECT_TRUE(heard().isEmpty());
+    }
+    // LAND mode: refused at once, no star choice, no question. A German mount runs polar.
+    prompts.messages.clear();
+    sim.withModel([](sim::LX200Model& m) { m.setMountMode('L'); });
+    w.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_TRUE(prompts.messages[0].text.startsWith(QStringLiteral("Your scope is in LAND mode.")));
+    EXPECT_FALSE(heard().contains("Gg"));
+    EXPECT_FALSE(w.isVisible());
+    sim.withModel([](sim::LX200Model& m) { m.setMountMode('G'); });
+    w.show();
+    EXPECT_EQ(w.WizardMode, QStringLiteral("P"));
+}
+
+// A lost link in a handler: it ends without a message; closing then waits for nothing and sends
+// nothing, and puts the tilt-up limit back.
+struct LostRow {
     const char* name;
+    char mode;
+    int page; // shown first; -1: the link is lost before the opening
+    void (*act)(frmAlignWiz&);
+    bool duringSlew; // the link goes when the handler's slew starts
 };
 
-class AlignWizardCancel : public AlignWizardTest,
-                          public ::testing::WithParamInterface<CancelRow> {};
+class AlignWizardLostLink : public AlignSimTest, public ::testing::WithParamInterface<LostRow> {};
 
-TEST_P(AlignWizardCancel, CancelSendsNoSlewAndPutsEverythingBack) {
-    const CancelRow& row = GetParam();
+TEST_P(AlignWizardLostLink, HandlerEndsQuietlyAndCloseSendsNothing) {
+    const LostRow& row = GetParam();
     start(row.mode);
-    StarCatalog = 2;
-    TiltUpLimit = 12.0;
+    TiltUpLimit = 7.0;
+    sim.stopAnswering(row.page < 0);
     frmAlignWiz& w = opened();
-    ASSERT_FALSE(prompts.messages.empty());
-    EXPECT_EQ(prompts.messages.back().icon, MsgIcon::Question);
-    EXPECT_EQ(TiltUpLimit, 0.0);
-    EXPECT_EQ(w.SavedTiltUpLimit, 12.0);
     if (row.page > 0) {
-        w.CurPage = row.page - 1;
-        w.GoToPage(+1);
+        sim.refuseNextSlew('3'); // the page's own slew is not the point
+        goTo(w, row.page);
     }
-    EXPECT_EQ(w.currentPageName(), QString::fromLatin1(row.name));
-    w.cmdCancel->click();
-    QCoreApplication::processEvents();
-    const Commands commands = sim.receivedCommands();
-    EXPECT_FALSE(commands.contains("MS"));
-    // The alt-az builders leave the catalogue choice; the polar one makes it STAR.
-    expectClosedAndRestored(w, 12.0, row.mode == 'A' ? "2" : "0");
+    const size_t messages = prompts.messages.size();
+    if (row.duringSlew)
+        Hooks().ShowSlewProgress = [this] { sim.stopAnswering(true); };
+    else
+        sim.stopAnswering(true);
+    if (row.act)
+        row.act(w);
+    EXPECT_FALSE(ScopeConnected);
+    EXPECT_EQ(prompts.messages.size(), messages);
+    EXPECT_EQ(whatsVis, 0);
+    sim.clearLog();
+    QElapsedTimer timer;
+    timer.start();
+    w.close();
+    EXPECT_LT(timer.elapsed(), 400);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(TiltUpLimit, 7.0);
+    EXPECT_TRUE(sim.receivedCommands().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Pages, AlignWizardCancel,
-    ::testing::Values(CancelRow{'A', 0, "pgAltWelcome"}, CancelRow{'A', 1, "pgAltOrient"},
-                      CancelRow{'A', 2, "pgTime"}, CancelRow{'A', 3, "pgCoords"},
-                      CancelRow{'A', 4, "pgAltAlign"}, CancelRow{'A', 5, "pgAltFinished"},
-                      CancelRow{'P', 0, "pgPlrWelcome"}, CancelRow{'P', 1, "pgPlrOrient"},
-                      CancelRow{'P', 2, "pgTime"}, CancelRow{'P', 3, "pgCoords"}),
-    [](const ::testing::TestParamInfo<CancelRow>& info) {
-        return std::string(1, info.param.mode) + "_" + info.param.name;
-    });
-
-TEST_F(AlignWizardTest, NoToTheTiltQuestionClosesAndKeepsTheLimit) {
-    start('A');
-    StarCatalog = 1;
-    TiltUpLimit = 12.0;
-    prompts.answers.push_back(MsgAnswer::No);
-    frmAlignWiz& w = opened();
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_TRUE(
-        prompts.messages[0].text.startsWith(QStringLiteral("You have set an OTA tilt-up limit.")));
-    EXPECT_EQ(prompts.messages[0].buttons, platform::MsgButtons::YesNo);
-    expectClosedAndRestored(w, 12.0, "1");
-}
-
-TEST_F(AlignWizardTest, LandModeRefusesAndCloses) {
-    start('L');
-    TiltUpLimit = 5.0;
-    frmAlignWiz& w = opened();
-    ASSERT_EQ(prompts.messages.size(), 1u); // no tilt question after the refusal
-    EXPECT_EQ(prompts.messages[0].text,
-              QStringLiteral("Your scope is in LAND mode. This wizard does not support LAND "
-                             "alignment"));
-    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(prompts.messages[0].buttons, platform::MsgButtons::OKCancel);
-    EXPECT_EQ(prompts.messages[0].title, QStringLiteral("LX-200 Vantor"));
-    QCoreApplication::processEvents();
-    const Commands commands = sim.receivedCommands();
-    EXPECT_FALSE(commands.contains("Gg")); // no star choice
-    expectClosedAndRestored(w, 5.0, "0");
-}
-
-TEST_F(AlignWizardTest, GermanMountRunsThePolarSequence) {
-    start('G');
-    frmAlignWiz& w = opened();
-    EXPECT_EQ(w.WizardMode, QStringLiteral("P"));
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgPlrWelcome"));
-    w.cmdCancel->click();
-    expectClosedAndRestored(w, 0.0, "0");
-}
-
-TEST_F(AlignWizardTest, UnknownSiteBlocksNextUntilSitesSetsAKnownOne) {
-    start('A');
-    sim.withModel([](sim::LX200Model& m) { m.setSite(4, {"ZZZ", 51.48, 0.0}); });
-    frmAlignWiz& w = opened();
-    w.CurPage = 2;
-    w.GoToPage(+1);
-    EXPECT_EQ(w.lblCoords_Site->text(), QStringLiteral("None - Click Sites"));
-    EXPECT_FALSE(w.cmdNext->isEnabled());
-    ASSERT_FALSE(prompts.messages.empty());
-    EXPECT_TRUE(prompts.messages.back().text.startsWith(
-        QStringLiteral("Unknown scope position. Click Sites...")));
-    EXPECT_EQ(prompts.messages.back().icon, MsgIcon::Exclamation);
-
-    // The site editor loads the stored site "AAB" into site #4.
-    int opens = 0;
-    SetSiteEditorOpener([this, &opens](QWidget*) {
-        ++opens;
-        sim.withModel([](sim::LX200Model& m) { m.setSite(4, {"AAB", 51.48, 0.0}); });
-    });
-    w.cmdCoords_Sites->click();
-    EXPECT_EQ(opens, 1);
-    EXPECT_EQ(w.lblCoords_Site->text(), QStringLiteral("Greenwich, England"));
-    EXPECT_TRUE(w.cmdNext->isEnabled());
-}
-
-TEST_F(AlignWizardTest, SitesOpensTheSiteEditorModallyThenReadsTheSiteAgain) {
-    start('A');
-    frmAlignWiz& w = opened();
-    w.CurPage = 2;
-    w.GoToPage(+1);
-    EXPECT_EQ(w.lblCoords_Site->text(), QStringLiteral("Mesa, Arizona"));
-    heard();
-    QString seen;
-    QTimer poll;
-    poll.setInterval(20);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == &w)
-            return;
-        seen = modal->objectName();
-        if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->done(QDialog::Rejected);
-    });
-    poll.start();
-    // Should the editor never become the active modal window, it is closed all the same.
-    QTimer::singleShot(8000, [] {
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* dialog = qobject_cast<QDialog*>(top);
-                dialog && top->objectName() == QStringLiteral("frmSite") && top->isVisible())
-                dialog->done(QDialog::Rejected);
-    });
-    w.cmdCoords_Sites->click();
-    poll.stop();
-    EXPECT_EQ(seen, QStringLiteral("frmSite"));
-    // The site page is prepared again: site #4 read afresh.
-    EXPECT_TRUE(inOrder(heard(), {"W4", "GP"}));
-    EXPECT_EQ(w.lblCoords_Site->text(), QStringLiteral("Mesa, Arizona"));
-    EXPECT_TRUE(w.cmdNext->isEnabled());
-}
-
-TEST_F(AlignWizardTest, TimePageWaitsForTheTelescopeClockToBeSet) {
-    start('A');
-    frmAlignWiz& w = opened();
-    w.CurPage = 1;
-    w.GoToPage(+1);
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgTime"));
-    EXPECT_FALSE(w.cmdNext->isEnabled());
-    EXPECT_TRUE(w.cmdBack->isEnabled());
-    sim.withModel([](sim::LX200Model& m) { m.refuseNext("SL"); });
-    w.chkTime->click(); // the telescope refuses the time
-    EXPECT_FALSE(w.cmdNext->isEnabled());
-    w.chkTime->click();
-    EXPECT_FALSE(w.cmdNext->isEnabled());
-    w.chkTime->click();
-    EXPECT_TRUE(w.cmdNext->isEnabled());
-    // Back and forward again: the box is still checked, so Next stays enabled.
-    w.cmdBack->click();
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgAltOrient"));
-    EXPECT_FALSE(w.cmdNext->isEnabled());
-    w.CurPage = 1;
-    w.GoToPage(+1);
-    EXPECT_TRUE(w.cmdNext->isEnabled());
-}
-
-TEST_F(AlignWizardTest, SilentTelescopeLeavesThePageAndCloseStillRestoresTheLimit) {
-    start('A');
-    TiltUpLimit = 8.0;
-    frmAlignWiz& w = opened();
-    EXPECT_EQ(TiltUpLimit, 0.0);
-    w.CurPage = 2;
-    sim.stopAnswering(true);
-    w.GoToPage(+1); // the site page asks the telescope, which says nothing
-    EXPECT_EQ(w.currentPageName(), QStringLiteral("pgCoords"));
-    EXPECT_TRUE(w.isVisible());
-    w.cmdCancel->click();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(TiltUpLimit, 8.0);
-    sim.stopAnswering(false);
-}
-
-TEST_F(AlignWizardTest, SilentTelescopeAtOpeningClosesTheWizard) {
-    start('P');
-    TiltUpLimit = 8.0;
-    sim.stopAnswering(true);
-    frmAlignWiz& w = opened();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(TiltUpLimit, 8.0);
-    sim.stopAnswering(false);
-}
+    Handlers, AlignWizardLostLink,
+    ::testing::Values(
+        LostRow{"Opening", 'P', -1, nullptr, false},
+        LostRow{"SitePage", 'A', 2, [](frmAlignWiz& w) { AlignSimTest::goTo(w, 3); }, false},
+        LostRow{"StarPage", 'A', 4,
+                [](frmAlignWiz& w) {
+                    w.cbAltAlignStars[0]->setCurrentIndex(0); // the geometry check
+                    w.cbAltAlignStars[1]->setCurrentIndex(1);
+                    w.cmdAltAlignGoTo[0]->click();
+                },
+                false},
+        LostRow{"CalDec1Slew", 'P', 3, [](frmAlignWiz& w) { AlignSimTest::goTo(w, 4); }, true},
+        LostRow{"CalDec2Sync", 'P', 5, [](frmAlignWiz& w) { w.chkPlrCalDec2->click(); }, false},
+        LostRow{"UseStar", 'P', 7, [](frmAlignWiz& w) { w.cmdPlrConvergeSet->click(); }, false},
+        LostRow{"HomeSlew", 'P', 9, [](frmAlignWiz& w) { w.cmdCancel->click(); }, true}),
+    [](const ::testing::TestParamInfo<LostRow>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace teleon
