@@ -460,6 +460,14 @@ void frmAlignWiz::restore() {
         return;
     restored_ = true;
     TiltUpLimit = SavedTiltUpLimit;
+    // A limit chosen in Preferences while the wizard was open is the one that holds now.
+    const QString stored = GetConfig(QStringLiteral("General"), QStringLiteral("UpLimit"));
+    if (stored != storedUpLimit_) {
+        try {
+            TiltUpLimit = ParseNeutralNumber(stored);
+        } catch (const std::exception&) {
+        }
+    }
     if (SavedHighLimit.isEmpty())
         return; // the opening never heard the telescope: nothing was changed there
     if (!ScopeConnected)
@@ -490,6 +498,7 @@ void frmAlignWiz::Form_Load() {
     restored_ = false;
     ++openings_;
     SavedTiltUpLimit = TiltUpLimit;
+    storedUpLimit_ = GetConfig(QStringLiteral("General"), QStringLiteral("UpLimit"));
     SavedHighLimit.clear();
     WizardMode.clear();
     CurPage = 0;

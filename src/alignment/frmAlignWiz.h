@@ -80,6 +80,7 @@ public:
     int CurPage = 0;
     QString SavedHighLimit;
     double SavedTiltUpLimit = 0.0;
+    QString storedUpLimit_; // the stored limit at opening, to notice a change in Preferences
 
     QPushButton *cmdBack, *cmdNext, *cmdCancel;
     QStackedWidget* pages;

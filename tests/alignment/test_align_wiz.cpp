@@ -468,6 +468,14 @@ TEST_F(AlignSimTest, EveryWayOfClosingRestoresAtOnceAndOnce) {
         w.reject();
         EXPECT_TRUE(heard().isEmpty());
     }
+    // A limit chosen in Preferences while the wizard is open holds after it closes.
+    prompts.answers = {MsgAnswer::Yes};
+    w.show();
+    QCoreApplication::processEvents();
+    PutConfig(QStringLiteral("General"), QStringLiteral("UpLimit"), QStringLiteral("60"));
+    w.close();
+    EXPECT_EQ(TiltUpLimit, 60.0);
+    heard();
     // LAND mode: refused at once, no star choice, no question. A German mount runs polar.
     prompts.messages.clear();
     sim.withModel([](sim::LX200Model& m) { m.setMountMode('L'); });
