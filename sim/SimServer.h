@@ -82,8 +82,10 @@ public:
     // up (poll() reports POLLHUP, read() returns 0 or fails with EIO, write() fails with EIO);
     // the link path is removed, so the device is gone; a TCP client is disconnected and no
     // new one is served. The telescope stays powered and keeps its state; what it would send
-    // meanwhile is lost. The thread sleeps until plugIn() or stop(). Returns once the client's
-    // descriptor has hung up. Nothing happens when already unplugged.
+    // meanwhile is lost. The thread then watches no descriptor but its wake pipe: it sleeps
+    // until plugIn() or stop(), or until the telescope's own timed work (a date change's
+    // second text) is due. Returns once the client's descriptor has hung up. Nothing happens
+    // when already unplugged.
     void unplug();
     // The adapter plugged back in: a new pty (raw at once, as start() makes it) and the link at
     // the same path again; the client must open the path anew. Without a linkPath the device
