@@ -6,6 +6,7 @@
 #include <QList>
 
 #include <cmath>
+#include <exception>
 #include <optional>
 
 namespace teleon::sim {
@@ -19,6 +20,8 @@ const char kHelp[] =
     "refuse-slew CODE       the next MS is refused with CODE (1 horizon, 2 minimum elevation)\n"
     "hangup                 pull the cable: nothing arrives, nothing goes out\n"
     "reconnect              plug the cable back in\n"
+    "unplug                 pull out the USB serial adapter: the device closes and its path goes\n"
+    "plugin                 plug the adapter back in: a new device at the same path\n"
     "mode A|P|G|L           the mount mode the acknowledge byte answers\n"
     "paced on|off           send replies at 9600 baud\n"
     "sc-delay MS            pause before the second text after SC\n"
@@ -96,8 +99,9 @@ QByteArray status(SimServer& server) {
     });
     const SimServer::Faults f = server.faults();
     out += "silent " + yesNo(f.silent) + "\necho " + yesNo(f.echo) + "\ncable " +
-           (f.cablePulled ? "pulled" : "in") + "\ngarble " + QByteArray::number(f.garbleCount) +
-           "\npaced " + yesNo(f.paced) + '\n';
+           (f.cablePulled ? "pulled" : "in") + "\nadapter " +
+           (f.unplugged ? "unplugged" : "plugged") + "\ngarble " +
+           QByteArray::number(f.garbleCount) + "\npaced " + yesNo(f.paced) + '\n';
     return out;
 }
 
@@ -158,6 +162,18 @@ ControlAnswer runControlLine(SimServer& server, const QByteArray& line) {
             server.hangUp();
         else
             server.reconnect();
+        return {"ok\n"};
+    }
+    if (verb == "unplug" && argc == 0) {
+        server.unplug();
+        return {"ok\n"};
+    }
+    if (verb == "plugin" && argc == 0) {
+        try {
+            server.plugIn();
+        } catch (const std::exception& e) {
+            return error(e.what());
+        }
         return {"ok\n"};
     }
     if (verb == "mode") {

@@ -177,7 +177,7 @@ QByteArray formatUtcOffset(int hours) {
 std::optional<double> parseHours(const QByteArray& text) {
     Reader r(text);
     const auto hh = r.digits(2);
-    if (!hh || *hh > 23 || !r.separator())
+    if (!hh || *hh > 24 || !r.separator())
         return std::nullopt;
     const auto mm = r.digits(2);
     if (!mm || *mm > 59)
@@ -185,7 +185,7 @@ std::optional<double> parseHours(const QByteArray& text) {
     if (r.peek() == '.') { // short form HH:MM.T
         r.skip();
         const auto tenths = r.digits(1);
-        if (!tenths || !r.atEnd())
+        if (!tenths || !r.atEnd() || *hh == 24)
             return std::nullopt;
         return *hh + (*mm + *tenths / 10.0) / 60.0;
     }
@@ -194,6 +194,8 @@ std::optional<double> parseHours(const QByteArray& text) {
     const auto ss = r.digits(2);
     if (!ss || *ss > 59 || !r.atEnd())
         return std::nullopt;
+    if (*hh == 24) // only midnight carried up
+        return *mm == 0 && *ss == 0 ? std::optional<double>(0.0) : std::nullopt;
     return *hh + *mm / 60.0 + *ss / 3600.0;
 }
 

@@ -33,7 +33,9 @@ QByteArray formatUtcOffset(int hours);
 // command can answer "0". Leading blanks are skipped; the field separators are not examined
 // (the degree sign may be the byte 223, "*", ":" or any other non-digit).
 
-// "HH:MM:SS" or "HH:MM.T": hours 0-23, minutes and seconds 0-59.
+// "HH:MM:SS" or "HH:MM.T": hours 0-23, minutes and seconds 0-59. "24:00:00" is 0 hours: a
+// client that rounds the seconds and carries them up writes it for the last half second of the
+// day.
 std::optional<double> parseHours(const QByteArray& text);
 // Optional sign, one to three digits of degrees, separator, two digits of minutes and
 // optionally a separator and two digits of seconds; the result must lie within ±limitDegrees.

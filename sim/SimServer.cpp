@@ -69,6 +69,53 @@ int listenLoopback(int port, int& fd) {
     return ntohs(address.sin_port);
 }
 
+// A new pseudo-terminal, its line made raw (9600 8N1) before any client can open it; the
+// slave's path in name. Throws std::runtime_error with the reason.
+void openRawPty(int& master, int& slave, QString& name) {
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        throw systemError(QStringLiteral("Cannot open a pseudo-terminal"));
+    // A fresh pty is in cooked mode with echo: make the line raw before any client sees it.
+    termios tio{};
+    if (::tcgetattr(slave, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::cfsetispeed(&tio, B9600);
+        ::cfsetospeed(&tio, B9600);
+        tio.c_cflag |= CLOCAL | CREAD;
+        ::tcsetattr(slave, TCSANOW, &tio);
+    }
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
+    char path[256] = {};
+    if (::ttyname_r(slave, path, sizeof path) != 0) {
+        const auto error = systemError(QStringLiteral("Cannot name the pseudo-terminal"));
+        closeFd(master);
+        closeFd(slave);
+        throw error;
+    }
+    name = QString::fromLocal8Bit(path);
+}
+
+// A symbolic link at linkPath to target. An old symbolic link there is replaced when
+// replaceOldLink is set; anything else there is never touched. Throws std::runtime_error.
+void makeSymlink(const QString& linkPath, const QString& target, bool replaceOldLink) {
+    const QByteArray link = linkPath.toLocal8Bit();
+    struct stat st {};
+    bool failed = false;
+    if (::lstat(link.constData(), &st) == 0) {
+        if (!replaceOldLink || !S_ISLNK(st.st_mode)) {
+            errno = EEXIST;
+            failed = true;
+        } else {
+            failed = ::unlink(link.constData()) != 0;
+        }
+    }
+    if (!failed)
+        failed = ::symlink(target.toLocal8Bit().constData(), link.constData()) != 0;
+    if (failed)
+        throw systemError(QStringLiteral("Cannot make the link %1").arg(linkPath));
+}
+
 } // namespace
 
 SimServer::SimServer() : SimServer(Options{}) {}
@@ -86,88 +133,39 @@ void SimServer::start() {
         return;
     int master = -1;
     int slave = -1;
-    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
-        throw systemError(QStringLiteral("Cannot open a pseudo-terminal"));
-    // A fresh pty is in cooked mode with echo: make the line raw before any client sees it.
-    termios tio{};
-    if (::tcgetattr(slave, &tio) == 0) {
-        ::cfmakeraw(&tio);
-        ::cfsetispeed(&tio, B9600);
-        ::cfsetospeed(&tio, B9600);
-        tio.c_cflag |= CLOCAL | CREAD;
-        ::tcsetattr(slave, TCSANOW, &tio);
-    }
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    ::fcntl(master, F_SETFD, FD_CLOEXEC);
-    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
-    char name[256] = {};
-    if (::ttyname_r(slave, name, sizeof name) != 0) {
-        const int saved = errno;
-        ::close(master);
-        ::close(slave);
-        errno = saved;
-        throw systemError(QStringLiteral("Cannot name the pseudo-terminal"));
-    }
+    QString name;
+    openRawPty(master, slave, name);
     int wake[2] = {-1, -1};
-    if (::pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) {
-        const int saved = errno;
-        ::close(master);
-        ::close(slave);
-        errno = saved;
-        throw systemError(QStringLiteral("Cannot make the wake pipe"));
-    }
-
-    if (!options_.linkPath.isEmpty()) {
-        const QByteArray link = options_.linkPath.toLocal8Bit();
-        struct stat st {};
-        bool failed = false;
-        if (::lstat(link.constData(), &st) == 0) {
-            if (!S_ISLNK(st.st_mode)) {
-                errno = EEXIST;
-                failed = true;
-            } else {
-                failed = ::unlink(link.constData()) != 0;
-            }
-        }
-        if (!failed)
-            failed = ::symlink(name, link.constData()) != 0;
-        if (failed) {
-            const int saved = errno;
-            for (int fd : {master, slave, wake[0], wake[1]})
-                ::close(fd);
-            errno = saved;
-            throw systemError(QStringLiteral("Cannot make the link %1").arg(options_.linkPath));
-        }
-    }
-
     int listen = -1;
     int port = -1;
-    if (options_.tcpPort >= 0) {
-        port = listenLoopback(options_.tcpPort, listen);
-        if (port < 0) {
-            const int saved = errno;
-            for (int fd : {master, slave, wake[0], wake[1]})
-                ::close(fd);
-            if (!options_.linkPath.isEmpty())
-                ::unlink(options_.linkPath.toLocal8Bit().constData());
-            errno = saved;
-            throw systemError(QStringLiteral("Cannot listen on TCP port %1").arg(options_.tcpPort));
-        }
-    }
+    bool linked = false;
     std::FILE* logFile = nullptr;
-    if (!options_.logPath.isEmpty()) {
-        logFile = std::fopen(options_.logPath.toLocal8Bit().constData(), "ae");
-        if (!logFile) {
-            const int saved = errno;
-            for (int fd : {master, slave, wake[0], wake[1], listen})
-                if (fd >= 0)
-                    ::close(fd);
-            if (!options_.linkPath.isEmpty())
-                ::unlink(options_.linkPath.toLocal8Bit().constData());
-            errno = saved;
-            throw systemError(QStringLiteral("Cannot open the log %1").arg(options_.logPath));
+    try {
+        if (::pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0)
+            throw systemError(QStringLiteral("Cannot make the wake pipe"));
+        if (!options_.linkPath.isEmpty()) {
+            makeSymlink(options_.linkPath, name, true);
+            linked = true;
         }
-        std::setvbuf(logFile, nullptr, _IOLBF, 0);
+        if (options_.tcpPort >= 0) {
+            port = listenLoopback(options_.tcpPort, listen);
+            if (port < 0)
+                throw systemError(
+                    QStringLiteral("Cannot listen on TCP port %1").arg(options_.tcpPort));
+        }
+        if (!options_.logPath.isEmpty()) {
+            logFile = std::fopen(options_.logPath.toLocal8Bit().constData(), "ae");
+            if (!logFile)
+                throw systemError(QStringLiteral("Cannot open the log %1").arg(options_.logPath));
+            std::setvbuf(logFile, nullptr, _IOLBF, 0);
+        }
+    } catch (...) {
+        for (int fd : {master, slave, wake[0], wake[1], listen})
+            if (fd >= 0)
+                ::close(fd);
+        if (linked)
+            ::unlink(options_.linkPath.toLocal8Bit().constData());
+        throw;
     }
 
     std::lock_guard lock(mutex_);
@@ -179,8 +177,10 @@ void SimServer::start() {
     activeLine_ = Line::Pty;
     wakeFds_[0] = wake[0];
     wakeFds_[1] = wake[1];
-    slavePath_ = QString::fromLocal8Bit(name);
-    linkMade_ = !options_.linkPath.isEmpty();
+    slavePath_ = name;
+    linkMade_ = linked;
+    unplugged_ = false;
+    wakeUps_ = 0;
     stopping_ = false;
     thread_ = std::thread(&SimServer::run, this);
 }
@@ -191,6 +191,7 @@ void SimServer::stop() {
         if (!thread_.joinable())
             return;
         stopping_ = true;
+        changed_.notify_all(); // an unplug() waiting for the thread need wait no longer
     }
     wake();
     thread_.join();
@@ -206,15 +207,19 @@ void SimServer::stop() {
         std::fclose(logFile_);
         logFile_ = nullptr;
     }
-    if (linkMade_) {
-        // Remove the link only when it is still ours.
-        const QByteArray link = options_.linkPath.toLocal8Bit();
-        char target[256] = {};
-        const ssize_t n = ::readlink(link.constData(), target, sizeof target - 1);
-        if (n > 0 && QString::fromLocal8Bit(target, n) == slavePath_)
-            ::unlink(link.constData());
-        linkMade_ = false;
-    }
+    removeLink();
+}
+
+void SimServer::removeLink() {
+    if (!linkMade_)
+        return;
+    // Remove the link only when it is still ours.
+    const QByteArray link = options_.linkPath.toLocal8Bit();
+    char target[256] = {};
+    const ssize_t n = ::readlink(link.constData(), target, sizeof target - 1);
+    if (n > 0 && QString::fromLocal8Bit(target, n) == slavePath_)
+        ::unlink(link.constData());
+    linkMade_ = false;
 }
 
 bool SimServer::isRunning() const {
@@ -238,14 +243,14 @@ int SimServer::tcpPort() const {
 }
 
 void SimServer::wake() {
-    int fd = -1;
-    {
-        std::lock_guard lock(mutex_);
-        fd = wakeFds_[1];
-    }
-    if (fd >= 0) {
+    std::lock_guard lock(mutex_);
+    wakeLocked();
+}
+
+void SimServer::wakeLocked() {
+    if (wakeFds_[1] >= 0) {
         const char byte = 1;
-        [[maybe_unused]] const ssize_t n = ::write(fd, &byte, 1); // a full pipe wakes too
+        [[maybe_unused]] const ssize_t n = ::write(wakeFds_[1], &byte, 1); // a full pipe wakes too
     }
 }
 
@@ -267,7 +272,7 @@ void SimServer::run() {
             {masterFd_, static_cast<short>(POLLIN | (wantWrite && out == masterFd_ ? POLLOUT : 0)),
              0},
             {wakeFds_[0], POLLIN, 0},
-            {cablePulled_ ? -1 : listenFd_, POLLIN, 0},
+            {lineDown() ? -1 : listenFd_, POLLIN, 0},
             {clientFd_, static_cast<short>(POLLIN | (wantWrite && out == clientFd_ ? POLLOUT : 0)),
              0}};
         lock.unlock();
@@ -278,6 +283,8 @@ void SimServer::run() {
         }
         const int ready = ::ppoll(fds, 4, timeoutNs >= 0 ? &ts : nullptr, nullptr);
         lock.lock();
+        ++wakeUps_;
+        changed_.notify_all(); // unplug() waits for the poll above to have let go of the pty
         if (ready < 0)
             continue; // EINTR
 
@@ -286,14 +293,16 @@ void SimServer::run() {
             while (::read(wakeFds_[0], drain, sizeof drain) > 0) {
             }
         }
-        if ((fds[0].revents | fds[3].revents) & POLLOUT)
+        // The events are of an old pty when it was unplugged (or plugged in anew) meanwhile.
+        const short ptyEvents = fds[0].fd == masterFd_ ? fds[0].revents : 0;
+        if ((ptyEvents | fds[3].revents) & POLLOUT)
             writeBlocked_ = false;
-        if (fds[0].revents & POLLIN) {
+        if (ptyEvents & POLLIN) {
             char buffer[4096];
             const ssize_t n = ::read(masterFd_, buffer, sizeof buffer);
             if (n > 0)
                 handleInput(QByteArray(buffer, n), Line::Pty);
-        } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+        } else if (ptyEvents & (POLLHUP | POLLERR)) {
             // Cannot happen while the slave is held open; should it, do not spin on it.
             lock.unlock();
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -367,7 +376,7 @@ void SimServer::handleInput(const QByteArray& bytes, Line from) {
     for (const QByteArray& command : commands)
         log('<', command);
     changed_.notify_all();
-    if (silent_ || cablePulled_)
+    if (silent_ || lineDown())
         return;
     if (echo_) {
         emitReplies({Reply{QByteArray(), bytes}});
@@ -378,7 +387,7 @@ void SimServer::handleInput(const QByteArray& bytes, Line from) {
 
 void SimServer::emitReplies(const QList<Reply>& replies) {
     for (const Reply& reply : replies) {
-        if (reply.bytes.isEmpty() || silent_ || cablePulled_)
+        if (reply.bytes.isEmpty() || silent_ || lineDown())
             continue;
         QByteArray bytes = reply.bytes;
         if (garbleCount_ > 0) {
@@ -488,6 +497,60 @@ void SimServer::reconnect() {
     wake();
 }
 
+void SimServer::unplug() {
+    std::unique_lock lock(mutex_);
+    if (unplugged_)
+        return;
+    unplugged_ = true;
+    log('!', "unplug");
+    if (!thread_.joinable())
+        return;
+    pending_.clear(); // the bytes on their way are lost with the adapter
+    writeBlocked_ = false;
+    dropClient();
+    closeFd(masterFd_);
+    closeFd(slaveFd_);
+    removeLink();
+    activeLine_ = Line::Pty;
+    model_.resetInput();
+    logFramer_.reset();
+    // While the thread sleeps in poll() on the master, the poll holds the master open: the pty
+    // closes, and the client's descriptor hangs up, once the thread has woken.
+    const quint64 seen = wakeUps_;
+    wakeLocked();
+    changed_.wait(lock, [&] { return wakeUps_ != seen || stopping_; });
+}
+
+void SimServer::plugIn() {
+    std::lock_guard lock(mutex_);
+    if (!unplugged_)
+        return;
+    if (thread_.joinable()) {
+        int master = -1;
+        int slave = -1;
+        QString name;
+        openRawPty(master, slave, name);
+        if (!options_.linkPath.isEmpty()) {
+            try {
+                makeSymlink(options_.linkPath, name, false); // what is there now is not ours
+            } catch (...) {
+                closeFd(master);
+                closeFd(slave);
+                throw;
+            }
+            linkMade_ = true;
+        }
+        masterFd_ = master;
+        slaveFd_ = slave;
+        slavePath_ = name;
+        model_.resetInput();
+        logFramer_.reset();
+        wakeLocked();
+    }
+    unplugged_ = false;
+    log('!', "plug in");
+}
+
 void SimServer::setMountMode(char mode) {
     std::lock_guard lock(mutex_);
     model_.setMountMode(mode);
@@ -518,7 +581,12 @@ void SimServer::setSlewSpeedDegPerSec(double degPerSec) {
 
 SimServer::Faults SimServer::faults() const {
     std::lock_guard lock(mutex_);
-    return {silent_, echo_, cablePulled_, garbleCount_, options_.paced};
+    return {silent_, echo_, cablePulled_, unplugged_, garbleCount_, options_.paced};
+}
+
+quint64 SimServer::threadWakeUps() const {
+    std::lock_guard lock(mutex_);
+    return wakeUps_;
 }
 
 void SimServer::withModel(const std::function<void(LX200Model&)>& f) {

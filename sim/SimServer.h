@@ -25,7 +25,7 @@ class SimServer {
 public:
     struct Options {
         // When not empty, a symbolic link to the pty's slave is made at this path (an old link
-        // there is replaced) and devicePath() returns it. Removed again by stop().
+        // there is replaced) and devicePath() returns it. Removed again by stop() and unplug().
         QString linkPath;
         // Write replies at the pace of a 9600-baud line: 960 bytes a second, about 1.04 ms a
         // byte. Off, replies are written at once.
@@ -52,7 +52,8 @@ public:
     void stop();
     bool isRunning() const;
 
-    // The path a client opens: the link when one was asked for, else /dev/pts/N.
+    // The path a client opens: the link when one was asked for, else /dev/pts/N (the latest
+    // one: see plugIn()).
     QString devicePath() const;
     QString slavePath() const;
     // The TCP port listened on, or -1.
@@ -77,6 +78,23 @@ public:
     // A command cut in half by the pull is forgotten.
     void hangUp();
     void reconnect();
+    // The USB serial adapter pulled out: the pty is closed, so a client's open descriptor hangs
+    // up (poll() reports POLLHUP, read() returns 0 or fails with EIO, write() fails with EIO);
+    // the link path is removed, so the device is gone; a TCP client is disconnected and no
+    // new one is served. The telescope stays powered and keeps its state; what it would send
+    // meanwhile is lost. The thread then watches no descriptor but its wake pipe: it sleeps
+    // until plugIn() or stop(), or until the telescope's own timed work (a date change's
+    // second text) is due. Returns once the client's descriptor has hung up. Nothing happens
+    // when already unplugged.
+    void unplug();
+    // The adapter plugged back in: a new pty (raw at once, as start() makes it) and the link at
+    // the same path again; the client must open the path anew. Without a linkPath the device
+    // path changes: devicePath() is then a new /dev/pts/N. Throws std::runtime_error (and
+    // stays unplugged) when the pty cannot be made or something else now occupies the link
+    // path, which is never replaced. Nothing happens when plugged in. On a server that is not
+    // running, unplug() and plugIn() only set the state that faults() reports; start() always
+    // begins plugged in.
+    void plugIn();
     void setMountMode(char mode);
     void setScDelayMs(int ms);
     void setPaced(bool on);
@@ -85,12 +103,16 @@ public:
         bool silent = false;
         bool echo = false;
         bool cablePulled = false;
+        bool unplugged = false;
         int garbleCount = 0;
         bool paced = false;
     };
     Faults faults() const;
     // Runs f on the model under the server's lock (to set or read its state).
     void withModel(const std::function<void(LX200Model&)>& f);
+    // How many times the thread has woken from its wait (poll) since start(): for tests that
+    // check that it sleeps while nothing happens.
+    quint64 threadWakeUps() const;
 
     // ---- Traffic log (since start or the last clearLog) ----
     // Every command as received: its text between ":" and "#" ("GR", "Sr 12:34:56"), and the
@@ -126,6 +148,10 @@ private:
     enum class Line { Pty, Tcp };
     void run();
     void wake();
+    void wakeLocked();
+    void makeLink(const QString& target);
+    void removeLink();
+    bool lineDown() const { return cablePulled_ || unplugged_; }
     void handleInput(const QByteArray& bytes, Line from);
     void acceptClient();
     void dropClient();
@@ -152,10 +178,12 @@ private:
     bool linkMade_ = false;
     std::thread thread_;
     bool stopping_ = false;
+    quint64 wakeUps_ = 0;
 
     // Faults
     bool silent_ = false;
     bool cablePulled_ = false;
+    bool unplugged_ = false;
     bool echo_ = false;
     int garbleCount_ = 0;
     int junkIndex_ = 0;
