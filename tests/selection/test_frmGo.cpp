@@ -542,15 +542,46 @@ TEST_F(GoWindowTest, CancelUnloadsAndTheNextShowLoadsFresh) {
     EXPECT_TRUE(sim.receivedCommands().isEmpty());
 }
 
-TEST_F(GoWindowTest, SilentTelescopeLeavesTheWindowReady) {
-    frmGo& w = opened();
-    choose(w, Option::Messier);
-    w.txtCatNo->setText(QStringLiteral("31"));
-    sim.stopAnswering(true);
-    w.cmdGoTo->click();
-    EXPECT_FALSE(ScopeConnected);
-    expectReadyForRetry(w);
-    EXPECT_EQ(shows, 0);
+// A telescope that goes silent before the selection, at the slew engine's reads of the target,
+// or in the middle of the slew: the go-to ends quietly and the window is ready again.
+TEST_F(GoWindowTest, SilentTelescopeEndsTheGoToQuietly) {
+    int standby = 0;
+    Hooks().SwitchToStandby = [&] { ++standby; };
+    const struct {
+        const char* when;
+        int silentAfterMs; // -1 at once; else after the progress window shows
+        Commands heard;
+    } rows[] = {
+        {"at once", -1, {"Lo 0"}},
+        {"mid-slew", 300, {"Lo 0", "LM 31", "LI", "Gg", "Gt", "Gr", "Gd", "MS"}},
+    };
+    sim.setSlewSpeedDegPerSec(5.0);
+    sim.withModel([](sim::LX200Model& m) { m.setPosition(m.localSiderealHours(), -20.0); });
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.when);
+        ScopeConnected = true;
+        standby = shows = hides = 0;
+        sim.stopAnswering(false);
+        sim.clearLog();
+        frmGo& w = opened();
+        choose(w, Option::Messier);
+        w.txtCatNo->setText(QStringLiteral("31"));
+        if (row.silentAfterMs < 0)
+            sim.stopAnswering(true);
+        else
+            Hooks().ShowSlewProgress = [&] {
+                ++shows;
+                QTimer::singleShot(row.silentAfterMs, [&] { sim.stopAnswering(true); });
+            };
+        w.cmdGoTo->click();
+        const Commands c = sim.receivedCommands();
+        EXPECT_EQ(c.mid(0, row.heard.size()), row.heard) << c.join(' ').toStdString();
+        EXPECT_EQ(standby, 1);
+        EXPECT_FALSE(ScopeConnected);
+        EXPECT_TRUE(prompts.messages.empty()) << messageTexts().join('|').toStdString();
+        EXPECT_EQ(hides, shows) << "the progress window is closed";
+        expectReadyForRetry(w);
+    }
 }
 
 // ---- the list filler ----

@@ -22,8 +22,10 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
+#include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace teleon {
@@ -290,49 +292,64 @@ TEST_F(SelectionWindowsTest, StopSendsHalt) {
     EXPECT_TRUE(SlewAborted);
 }
 
-TEST_F(SelectionWindowsTest, StopOnALostLinkStaysInTheWindow) {
+// A STOP that cannot reach the telescope says so: the telescope may still be moving.
+TEST_F(SelectionWindowsTest, StopThatCannotBeSentIsReported) {
     frmSlew w;
     w.show();
-    sim.hangUp();
-    w.cmdAbort->click(); // a blind command: nothing to wait for, nothing escapes
-    EXPECT_TRUE(SlewAborted);
-    sim.reconnect();
+    com1().close();
+    QTest::keyClick(&w, Qt::Key_Escape);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text,
+              QStringLiteral("Operation valid only when the port is open"));
+    EXPECT_EQ(prompts.messages[0].icon, platform::MsgIcon::Critical);
+    EXPECT_TRUE(w.isVisible()) << "the slew engine closes the window";
 }
 
-TEST_F(SelectionWindowsTest, ProgressWindowLivesForOneSlewAndStopAbortsIt) {
+// STOP, Escape and the close box all halt the telescope and abort the slew; the slew engine
+// then closes the window.
+TEST_F(SelectionWindowsTest, ProgressWindowLivesForOneSlewAndEveryWayOutAbortsIt) {
+    const std::pair<const char*, std::function<void(frmSlew*)>> rows[] = {
+        {"STOP", [](frmSlew* w) { w->cmdAbort->click(); }},
+        {"Escape", [](frmSlew* w) { QTest::keyClick(w, Qt::Key_Escape); }},
+        {"close box", [](frmSlew* w) { w->close(); }},
+    };
     InstallSlewProgressWindow(nullptr);
-    // A slew of a few seconds to a target high in the sky.
-    sim.withModel([](sim::LX200Model& m) {
-        const double lst = m.localSiderealHours();
-        const double lat = m.site(m.currentSite()).latitudeDegrees;
-        m.setTarget(lst, lat - 20);
-        m.setPosition(lst, lat - 35);
-    });
     AlignmentMode = QStringLiteral("A");
-    int barsSeen = 0, maxRa = 0, maxDec = 0;
-    QString caption;
-    QTimer poll; // watches the window as a user would, clicks STOP after a few bars
-    poll.setInterval(50);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        frmSlew* w = SlewProgressWindow();
-        if (!w)
-            return;
-        caption = w->lblX->text();
-        maxRa = std::max(maxRa, w->prgRA->value());
-        maxDec = std::max(maxDec, w->prgDec->value());
-        if (++barsSeen == 10)
-            w->cmdAbort->click();
-    });
-    poll.start();
-    EXPECT_FALSE(SlewToTarget(true, false));
-    poll.stop();
-    EXPECT_EQ(SlewProgressWindow(), nullptr);
-    EXPECT_EQ(caption, QStringLiteral("Az distance:"));
-    EXPECT_GT(maxRa + maxDec, 0);
-    EXPECT_TRUE(sim.receivedCommands().contains("Q"));
-    bool slewing = true;
-    sim.withModel([&](sim::LX200Model& m) { slewing = m.isSlewing(); });
-    EXPECT_FALSE(slewing);
+    for (const auto& [way, stop] : rows) {
+        SCOPED_TRACE(way);
+        // A slew of a few seconds to a target high in the sky.
+        sim.withModel([](sim::LX200Model& m) {
+            const double lst = m.localSiderealHours();
+            const double lat = m.site(m.currentSite()).latitudeDegrees;
+            m.setTarget(lst, lat - 20);
+            m.setPosition(lst, lat - 35);
+        });
+        sim.clearLog();
+        int barsSeen = 0, maxRa = 0, maxDec = 0;
+        QString caption;
+        QTimer poll; // watches the window as a user would, stops the slew after a few bars
+        poll.setInterval(50);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            frmSlew* w = SlewProgressWindow();
+            if (!w)
+                return;
+            caption = w->lblX->text();
+            maxRa = std::max(maxRa, w->prgRA->value());
+            maxDec = std::max(maxDec, w->prgDec->value());
+            if (++barsSeen == 10)
+                stop(w);
+        });
+        poll.start();
+        EXPECT_FALSE(SlewToTarget(true, false));
+        poll.stop();
+        EXPECT_EQ(SlewProgressWindow(), nullptr);
+        EXPECT_EQ(caption, QStringLiteral("Az distance:"));
+        EXPECT_GT(maxRa + maxDec, 0);
+        EXPECT_TRUE(sim.receivedCommands().contains("Q"));
+        bool slewing = true;
+        sim.withModel([&](sim::LX200Model& m) { slewing = m.isSlewing(); });
+        EXPECT_FALSE(slewing);
+    }
 }
 
 TEST_F(SelectionWindowsTest, ProgressHooksShowFeedAndClose) {
@@ -404,17 +421,25 @@ TEST_F(SelectionWindowsTest, CatalogueCancelSendsNothing) {
     EXPECT_TRUE(w.optDeepSky[1]->isChecked());
 }
 
-TEST_F(SelectionWindowsTest, CatalogueOkOnALostLink) {
+// A lost link: the catalogue window closes as usual, the information window shows nothing;
+// neither says anything (the main window has gone to standby).
+TEST_F(SelectionWindowsTest, LostLinkIsQuiet) {
     SetReplyTimeoutMs(300);
     int standby = 0;
     Hooks().SwitchToStandby = [&] { ++standby; };
-    frmCatSel w;
-    w.show();
     sim.stopAnswering(true);
-    w.optDeepSky[2]->click();
-    w.cmdOK->click(); // the lost link is the channel's to report
+    frmCatSel catSel;
+    catSel.show();
+    catSel.optDeepSky[2]->click();
+    catSel.cmdOK->click();
     EXPECT_EQ(standby, 1);
-    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(catSel.isVisible());
+    ScopeConnected = true;
+    frmCurObjInfo info;
+    info.show();
+    EXPECT_EQ(standby, 2);
+    EXPECT_TRUE(info.lblName->text().isEmpty());
+    EXPECT_TRUE(prompts.messages.empty());
     sim.stopAnswering(false);
 }
 
