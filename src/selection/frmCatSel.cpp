@@ -4,7 +4,7 @@
 #include "link/Commands.h"
 #include "link/ProgramState.h"
 #include "platform/EventLoop.h"
-#include "platform/Prompts.h"
+#include "selection/HandlerGuard.h"
 #include "selection/frmMessage.h"
 
 #include <QGroupBox>
@@ -13,8 +13,6 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
-
-#include <exception>
 
 namespace teleon {
 
@@ -72,19 +70,15 @@ void frmCatSel::Form_Load() {
 }
 
 void frmCatSel::cmdOK_Click() {
-    try {
+    // On a lost link the window closes as usual: the main window has gone to standby.
+    RunHandler([this] {
         for (int i = 0; i < int(optDeepSky.size()); ++i) {
             if (optDeepSky[i]->isChecked()) {
                 SendCommandBool(lx::SetDeepSkyLibrary, QString::number(i));
                 DeepSkyCatalog = i;
             }
         }
-    } catch (const LostLinkError&) {
-        // The main window has gone to standby; the window closes as usual.
-    } catch (const std::exception& e) {
-        platform::prompts().MsgBox(QString::fromLocal8Bit(e.what()), platform::MsgIcon::Critical,
-                                   platform::MsgButtons::OK, QStringLiteral("LX-200 Vantor"));
-    }
+    });
     accept();
     platform::DoEvents();
 }

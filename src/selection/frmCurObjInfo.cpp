@@ -3,7 +3,7 @@
 #include "link/Channel.h"
 #include "link/Commands.h"
 #include "platform/EventLoop.h"
-#include "platform/Prompts.h"
+#include "selection/HandlerGuard.h"
 #include "selection/ObjectCodes.h"
 #include "selection/frmMessage.h"
 
@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
-
-#include <exception>
 
 namespace teleon {
 
@@ -73,19 +71,15 @@ void frmCurObjInfo::Form_Load() {
     loaded_ = true;
     for (QLabel* l : {lblName, lblType, lblMag, lblSize, lblQual})
         l->clear();
-    try {
+    // On a lost link the labels stay empty: the main window has gone to standby.
+    RunHandler([this] {
         const ObjectInfo info = ParseObjectInfo(SendCommandString(lx::GetObjectInfo));
         lblName->setText(info.name);
         lblType->setText(info.typeText);
         lblMag->setText(info.magnitude);
         lblSize->setText(info.size);
         lblQual->setText(info.qualityText);
-    } catch (const LostLinkError&) {
-        // The main window has gone to standby; the labels stay empty.
-    } catch (const std::exception& e) {
-        platform::prompts().MsgBox(QString::fromLocal8Bit(e.what()), platform::MsgIcon::Critical,
-                                   platform::MsgButtons::OK, QStringLiteral("LX-200 Vantor"));
-    }
+    });
     PlaceOneThirdDown(*this);
 }
 

@@ -8,6 +8,7 @@
 #include "link/Utilities.h"
 #include "platform/EventLoop.h"
 #include "platform/Prompts.h"
+#include "selection/HandlerGuard.h"
 #include "selection/ObjectCodes.h"
 
 #include "platform/WidgetKit.h"
@@ -242,17 +243,6 @@ frmFind::frmFind(QWidget* parent) : QDialog(parent) {
     adjustSize();
 }
 
-template <typename Body> void frmFind::guarded(Body body) {
-    try {
-        body();
-    } catch (const LostLinkError&) {
-        // The main window has gone to standby already; this window stays as it is.
-    } catch (const std::exception& e) {
-        platform::prompts().MsgBox(QString::fromLocal8Bit(e.what()), platform::MsgIcon::Critical,
-                                   platform::MsgButtons::OK, Title);
-    }
-}
-
 // ---- Loading and unloading ----
 
 void frmFind::showEvent(QShowEvent* event) {
@@ -282,7 +272,7 @@ void frmFind::Form_Load() {
     }
     sldMaxEl->setEnabled(false);
 
-    guarded([this] {
+    RunHandler([this] {
         UpdateObjFilters();
         const QString useFov = GetConfig(FilterSection, QStringLiteral("UseFOV"));
         SetFitFOV(leadingInteger(useFov, int(useFov.size())) != 0);
@@ -511,7 +501,7 @@ void frmFind::sendSliderCommand(QSlider* s) {
 // ---- Event handlers ----
 
 void frmFind::chkGAL_Click() {
-    guarded([this] {
+    RunHandler([this] {
         ResetFindUI();
         SetTypeFilter();
     });
@@ -534,7 +524,7 @@ void frmFind::chkOPEN_Click() {
 }
 
 void frmFind::chkFitFOV_Click() {
-    guarded([this] {
+    RunHandler([this] {
         // The click has already changed the box; run its handler as SetFitFOV would.
         const bool fit = chkFitFOV->isChecked();
         setQuietly(chkFitFOV, !fit);
@@ -545,30 +535,30 @@ void frmFind::chkFitFOV_Click() {
 void frmFind::sldMinQual_Change() {
     if (Updating)
         return;
-    guarded([this] {
+    RunHandler([this] {
         ResetFindUI();
         SetQuality();
     });
 }
 
 void frmFind::sldMinEl_Change() {
-    guarded([this] { sendSliderCommand(sldMinEl); });
+    RunHandler([this] { sendSliderCommand(sldMinEl); });
 }
 
 void frmFind::sldMinSize_Change() {
-    guarded([this] { sendSliderCommand(sldMinSize); });
+    RunHandler([this] { sendSliderCommand(sldMinSize); });
 }
 
 void frmFind::sldMaxSize_Change() {
-    guarded([this] { sendSliderCommand(sldMaxSize); });
+    RunHandler([this] { sendSliderCommand(sldMaxSize); });
 }
 
 void frmFind::sldMinMag_Change() {
-    guarded([this] { sendSliderCommand(sldMinMag); });
+    RunHandler([this] { sendSliderCommand(sldMinMag); });
 }
 
 void frmFind::sldMaxMag_Change() {
-    guarded([this] { sendSliderCommand(sldMaxMag); });
+    RunHandler([this] { sendSliderCommand(sldMaxMag); });
 }
 
 // ---- Search ----
@@ -581,7 +571,7 @@ void frmFind::enableResultButtons(bool found) {
 }
 
 void frmFind::cmdFind_Click() {
-    guarded([this] {
+    RunHandler([this] {
         {
             const BusyGuard busy;
             SendCommandBlind(lx::FindFirst);
@@ -598,14 +588,14 @@ void frmFind::cmdFind_Click() {
 }
 
 void frmFind::cmdNext_Click() {
-    guarded([this] {
+    RunHandler([this] {
         SendCommandBlind(lx::FindNext);
         ShowCurObject();
     });
 }
 
 void frmFind::cmdPrev_Click() {
-    guarded([this] {
+    RunHandler([this] {
         SendCommandBlind(lx::FindPrevious);
         ShowCurObject();
     });
@@ -630,16 +620,12 @@ void frmFind::cmdGoTo_Click() {
     cmdHalt->setEnabled(true);
     cmdGoTo->setEnabled(false);
     platform::DoEvents();
-    bool finished = false;
-    guarded([&finished] {
-        SlewToTarget(false, false);
-        finished = true;
-    });
+    const bool finished = RunHandler([] { SlewToTarget(false, false); });
     cmdGoTo->setEnabled(true);
     cmdHalt->setEnabled(false);
     if (!finished)
         return;
-    guarded([] {
+    RunHandler([] {
         if (Hooks().UpdateWhatsVis)
             Hooks().UpdateWhatsVis();
         if (Hooks().UpdateScopeCoords)
@@ -648,7 +634,7 @@ void frmFind::cmdGoTo_Click() {
 }
 
 void frmFind::cmdHalt_Click() {
-    guarded([] { HaltSlew(); });
+    RunHandler([] { HaltSlew(); });
 }
 
 void frmFind::cmdClose_Click() {

@@ -111,8 +111,6 @@ private:
     void sendSliderCommand(QSlider* slider);
     // Sets a check box without running its handler.
     static void setQuietly(QCheckBox* box, bool checked);
-    // Runs body; a lost link or a failed exchange ends it and leaves the window usable.
-    template <typename Body> void guarded(Body body);
     void enableResultButtons(bool found);
 
     bool loaded_ = false;

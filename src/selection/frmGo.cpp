@@ -8,6 +8,7 @@
 #include "link/Utilities.h"
 #include "platform/EventLoop.h"
 #include "platform/Prompts.h"
+#include "selection/HandlerGuard.h"
 
 #include "platform/WidgetKit.h"
 
@@ -26,7 +27,6 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-#include <exception>
 #include <optional>
 
 namespace teleon {
@@ -527,55 +527,50 @@ void frmGo::readyForRetry() {
     }
 }
 
+bool frmGo::goTo() {
+    if (!selectDestination())
+        return false;
+    const QString info = SendCommandString(lx::GetObjectInfo).trimmed();
+    if (info.startsWith(QStringLiteral("Too")) || info.startsWith(QStringLiteral("No m"))) {
+        message(QStringLiteral("Lookup failed. Scope reported:\r\n  ") + info,
+                platform::MsgIcon::Exclamation);
+        return false;
+    }
+    goingTo_ = true;
+    cmdStop->setEnabled(true);
+    cmdCancel->setEnabled(false);
+    cmdGoTo->setEnabled(false);
+    const bool arrived = SlewToTarget(true, false);
+    if (Hooks().UpdateWhatsVis)
+        Hooks().UpdateWhatsVis();
+    if (Hooks().UpdateScopeCoords)
+        Hooks().UpdateScopeCoords();
+    return arrived;
+}
+
 void frmGo::cmdGoTo_Click() {
     if (goingTo_ || !cmdGoTo->isEnabled())
         return; // a click while the slew engine lets the event loop run
     closeRequested_ = false;
-    try {
-        if (!selectDestination())
-            return;
-        const QString info = SendCommandString(lx::GetObjectInfo).trimmed();
-        if (info.startsWith(QStringLiteral("Too")) || info.startsWith(QStringLiteral("No m"))) {
-            message(QStringLiteral("Lookup failed. Scope reported:\r\n  ") + info,
-                    platform::MsgIcon::Exclamation);
-            readyForRetry();
-            return;
-        }
-
-        goingTo_ = true;
-        cmdStop->setEnabled(true);
-        cmdCancel->setEnabled(false);
-        cmdGoTo->setEnabled(false);
-        const bool arrived = SlewToTarget(true, false);
-        if (Hooks().UpdateWhatsVis)
-            Hooks().UpdateWhatsVis();
-        if (Hooks().UpdateScopeCoords)
-            Hooks().UpdateScopeCoords();
-        if (arrived) {
-            goingTo_ = false;
-            closeRequested_ = false;
-            unload();
-            platform::DoEvents();
-            return;
-        }
+    bool arrived = false;
+    // A lost link ends the go-to like a failed slew: the window stays for another try.
+    RunHandler([this, &arrived] { arrived = goTo(); });
+    if (!arrived) {
         readyForRetry();
-    } catch (const LostLinkError&) {
-        // The main window has gone to standby already; the window stays for another try.
-        readyForRetry();
-    } catch (const std::exception& e) {
-        readyForRetry();
-        message(QString::fromLocal8Bit(e.what()), platform::MsgIcon::Critical);
+        return;
     }
+    goingTo_ = false;
+    closeRequested_ = false;
+    unload();
+    platform::DoEvents();
 }
 
 void frmGo::cmdStop_Click() {
-    try {
+    RunHandler([] {
         SendCommandBlind(lx::Halt);
         WaitMs(0);
         SendCommandBlind(lx::Halt);
-    } catch (const std::exception&) {
-        // A port that fails here fails the slew's own next exchange too, which ends it.
-    }
+    });
     EndBusy();
     cmdStop->setEnabled(false);
     cmdCancel->setEnabled(true);

@@ -107,6 +107,8 @@ private:
     void checkInputs();
     // Selects the destination in the telescope; false when it was refused (message shown).
     bool selectDestination();
+    // Selects, checks the lookup and slews; true when the telescope arrived.
+    bool goTo();
     // After a go-to that did not end the window: ready for another try.
     void readyForRetry();
     void unload();

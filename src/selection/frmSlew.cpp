@@ -3,6 +3,7 @@
 #include "link/Channel.h"
 #include "link/ProgramState.h"
 #include "link/SlewEngine.h"
+#include "selection/HandlerGuard.h"
 #include "selection/frmMessage.h"
 
 #include <QGridLayout>
@@ -12,8 +13,6 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
-
-#include <exception>
 
 namespace teleon {
 
@@ -93,11 +92,12 @@ void frmSlew::SetBars(const QString& bars) {
 }
 
 void frmSlew::cmdAbort_Click() {
-    try {
-        HaltSlew();
-    } catch (const std::exception&) {
-        // A lost link: the channel has reported it; the slew's own wait ends on it too.
-    }
+    // On a lost link the slew's own wait ends too.
+    RunHandler([] { HaltSlew(); });
+}
+
+void frmSlew::reject() {
+    cmdAbort_Click();
 }
 
 void InstallSlewProgressWindow(QWidget* owner) {

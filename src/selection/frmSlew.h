@@ -30,6 +30,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Escape and the close box: as STOP. The window stays until the slew engine closes it.
+    void reject() override;
 
 private:
     bool loaded_ = false;
