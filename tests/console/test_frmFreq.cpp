@@ -202,25 +202,6 @@ TEST_F(FreqWindowTest, CommaLocaleStillSendsPoint) {
     EXPECT_EQ(window->selectedRate(), Rate::Sidereal);
 }
 
-// ---- closing and reopening ----
-
-TEST_F(FreqWindowTest, OkClosesAndReopeningReadsAgain) {
-    scopeTracksAt("59.5");
-    opened();
-    heard();
-    window->cmdOK->click();
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_DOUBLE_EQ(TrackFrequency, 59.5) << "the last value outlives the window";
-    EXPECT_EQ(heard(), Commands{});
-
-    scopeTracksAt("60.1");
-    window->show();
-    EXPECT_EQ(heard(), Commands{"GT"});
-    EXPECT_EQ(window->selectedRate(), Rate::Sidereal);
-    EXPECT_EQ(window->optManual->text(), QStringLiteral("Manual ()"));
-    expectStepButtons(false);
-}
-
 // ---- failures ----
 
 TEST_F(FreqWindowTest, LostLinkLeavesTheWindowUsableAndQuiet) {
@@ -272,15 +253,6 @@ TEST_F(FreqWindowTest, GarbledFrequencyIsReportedAndNothingIsChanged) {
     EXPECT_EQ(w.selectedRate(), Rate::Sidereal);
     expectStepButtons(false);
     EXPECT_EQ(standbyCalls, 0);
-}
-
-TEST_F(FreqWindowTest, ClosedPortIsReportedNotThrown) {
-    com1().close();
-    frmFreq& w = opened();
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].icon, platform::MsgIcon::Critical);
-    EXPECT_TRUE(w.isVisible());
-    expectStepButtons(false);
 }
 
 } // namespace

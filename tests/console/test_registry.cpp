@@ -378,39 +378,4 @@ TEST_F(RegistryTest, DefaultStoreOpticsSelectionExistsAndMatchesItsField) {
     EXPECT_EQ(GetConfig("Optics", "Width"), QString::number(2 * radiusArcmin, 'f', 3));
     EXPECT_EQ(GetConfig("Optics", "Mag"), QString::number(mag, 'f', 1));
     EXPECT_EQ(GetConfig("Optics", "RectFOV"), "False");
-    for (const char* section : {"Scopes", "Eyepieces", "Cameras"}) {
-        const auto items = EnumConfigSection(section).value_or(QList<ConfigValue>{});
-        EXPECT_FALSE(items.isEmpty()) << section;
-        for (const auto& [name, text] : items) {
-            const QStringList parts = text.split(' ');
-            ASSERT_EQ(parts.size(), 2) << name.toStdString();
-            bool ok1 = false, ok2 = false;
-            EXPECT_GT(parts[0].toDouble(&ok1), 0.0);
-            EXPECT_GT(parts[1].toDouble(&ok2), 0.0);
-            EXPECT_TRUE(ok1 && ok2) << name.toStdString();
-        }
-    }
-}
-
-TEST_F(RegistryTest, DefaultStoreNamesConstellationsAndMessierObjects) {
-    const auto constellations = *EnumConfigSection("Constellations");
-    EXPECT_EQ(constellations.size(), 88);
-    EXPECT_EQ(GetConfig("Constellations", "UMa"), "Ursa Major");
-    EXPECT_EQ(GetConfig("Constellations", "CVN"), "Canes Venatici");
-    EXPECT_EQ(GetConfig("Constellations", "Ori"), "Orion");
-    for (const auto& [abbreviation, name] : constellations)
-        EXPECT_EQ(abbreviation.size(), 3) << name.toStdString();
-    EXPECT_EQ(GetConfig("M Objects", "M31"), "M 31, the Andromeda Galaxy");
-    EXPECT_EQ(GetConfig("M Objects", "M42"), "M 42, the Orion Nebula");
-    EXPECT_EQ(GetConfig("M Objects", "M2"), ""); // no common name: the caller speaks "M2"
-}
-
-TEST_F(RegistryTest, DefaultStoreFilterAndCatalogs) {
-    EXPECT_EQ(GetConfig("Filter", "Types"), "GPDCO");
-    EXPECT_EQ(GetConfig("Filter", "MaxElev"), "unsup");
-    EXPECT_EQ(GetConfig("Filter", "UseFOV"), "0");
-    for (const char* key : {"MinQual", "MinElev", "MinMag", "MaxMag", "MinSize", "MaxSize"})
-        EXPECT_FALSE(GetConfig("Filter", key).isEmpty()) << key;
-    EXPECT_EQ(GetConfig("Catalogs", "Deep Sky"), "0");
-    EXPECT_EQ(GetConfig("Catalogs", "Star"), "0");
 }

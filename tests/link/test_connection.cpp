@@ -210,23 +210,6 @@ TEST_F(ConnectionTest, ConnectPausesStatusTimerAndRestartsIt) {
     EXPECT_TRUE(status.isActive());
 }
 
-TEST_F(ConnectionTest, QueryAlignModeAnswersTheLetter) {
-    sim.setMountMode('P');
-    connectQuietly();
-    sim.setMountMode('G');
-    EXPECT_EQ(QueryAlignMode(), QStringLiteral("G"));
-    EXPECT_EQ(sim.receivedBytes(), QByteArray("\x06"));
-}
-
-TEST_F(ConnectionTest, DisconnectClosesFromAnyState) {
-    connectQuietly();
-    DisconnectScope();
-    EXPECT_FALSE(ScopeConnected);
-    EXPECT_FALSE(com1().isOpen());
-    DisconnectScope();
-    EXPECT_FALSE(com1().isOpen());
-}
-
 // ---- settings ----
 
 TEST_F(ConnectionTest, LongFormatTogglesOnlyWhenNeeded) {
@@ -376,29 +359,23 @@ TEST_F(ClockTest, NoticeSuppressedByAlertFlagOrQuietCall) {
     EXPECT_EQ(refreshes, 2) << "the display is refreshed either way";
 }
 
-TEST_F(ClockTest, RefusedTimeIsIllegal) {
-    sim.refuseNext("SL");
-    double when = ole(QDate(2026, 12, 6), QTime(22, 0, 0));
-    EXPECT_FALSE(SetScopeClock(when, true));
-    EXPECT_EQ(heard(1), (Commands{"SL 22:00:00"}));
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(
-        prompts.messages[0].text,
-        QStringLiteral("The date or time was illegal. Check your PC date and time settings."));
-    EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Critical);
-    EXPECT_TRUE(alerts.isEmpty());
-    EXPECT_EQ(refreshes, 1);
-}
-
-TEST_F(ClockTest, RefusedDateIsIllegalAndCursorRestored) {
+TEST_F(ClockTest, RefusedTimeOrDateIsIllegal) {
     setScopeDay(QDate(2026, 12, 5));
-    sim.refuseNext("SC");
-    double when = ole(QDate(2026, 12, 6), QTime(22, 0, 0));
-    EXPECT_FALSE(SetScopeClock(when, true));
-    EXPECT_FALSE(prompts.busy);
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_TRUE(
-        prompts.messages[0].text.startsWith(QStringLiteral("The date or time was illegal.")));
+    for (const char* refused : {"SL", "SC"}) {
+        SCOPED_TRACE(refused);
+        prompts.messages.clear();
+        sim.refuseNext(refused);
+        double when = ole(QDate(2026, 12, 6), QTime(22, 0, 0));
+        EXPECT_FALSE(SetScopeClock(when, true));
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_EQ(
+            prompts.messages[0].text,
+            QStringLiteral("The date or time was illegal. Check your PC date and time settings."));
+        EXPECT_EQ(prompts.messages[0].icon, MsgIcon::Critical);
+        EXPECT_FALSE(prompts.busy) << "the cursor is restored";
+        EXPECT_TRUE(alerts.isEmpty());
+    }
+    EXPECT_EQ(refreshes, 2) << "the display is refreshed all the same";
 }
 
 TEST_F(ClockTest, LinkLostDuringDateChangeRaisesAndEndsBusyCursor) {

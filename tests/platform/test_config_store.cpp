@@ -66,12 +66,6 @@ const QByteArray Sample = "; settings\n"
 
 } // namespace
 
-TEST_F(ConfigStoreTest, ConstructorTouchesNoFile) {
-    ConfigStore s(path());
-    EXPECT_EQ(s.state(), State::NotLoaded);
-    EXPECT_FALSE(QFile::exists(path()));
-}
-
 TEST_F(ConfigStoreTest, ReadsSectionsAndValuesInStoredOrder) {
     ConfigStore& s = storeWith(Sample);
     EXPECT_EQ(s.state(), State::Writable);
