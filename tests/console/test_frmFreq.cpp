@@ -110,14 +110,6 @@ TEST_F(FreqWindowTest, OpeningSelectsTheOptionOfTheTelescopesFrequency) {
     }
 }
 
-TEST_F(FreqWindowTest, ManualOpeningWritesExactBytes) {
-    scopeTracksAt("59.5");
-    sim.clearLog();
-    opened();
-    SendCommandString(lx::GetRA);
-    EXPECT_EQ(sim.receivedBytes(), QByteArray("#:GT##:TM##:ST 59.5##:GT##:GR#"));
-}
-
 // ---- options ----
 
 TEST_F(FreqWindowTest, EachOptionSendsItsCommands) {
