@@ -1,8 +1,6 @@
-// Alignment against the simulated telescope, with the computer's clock pinned: the star lists
-// and the geometry check (stars it cannot find included), and the wizard: the commands of each
-// page (sidereal time 3.0 h gives 20:54:00 and 15:06:00) and what the telescope then did, refused
-// targets and syncs, the tilt-up question before the first slew, a lost link in each handler,
-// and the restores on every way of closing.
+// Alignment against the simulated telescope, the computer's clock pinned: the star lists and the
+// geometry check, then the wizard: each page's commands (sidereal time 3.0 h gives 20:54:00 and
+// 15:06:00) and their effect, refusals, the tilt-up question, lost links, the restores on closing.
 #include "alignment/AlignStars.h"
 #include "alignment/frmAlignWiz.h"
 #include "astro/Celest32.h"
@@ -57,12 +55,11 @@ bool inOrder(const Commands& commands, const Commands& expected) {
     return true;
 }
 
-// The scripted prompts; onQuestion runs when a question is asked. Every message has the title.
+// The scripted prompts; onQuestion runs when a question is asked.
 struct Prompts : platform::ScriptedPrompts {
     std::function<void()> onQuestion;
     MsgAnswer MsgBox(const QString& text, MsgIcon icon, platform::MsgButtons buttons,
                      const QString& title) override {
-        EXPECT_EQ(title, QStringLiteral("LX-200 Vantor")) << text.toStdString();
         if (icon == MsgIcon::Question && onQuestion)
             onQuestion();
         return ScriptedPrompts::MsgBox(text, icon, buttons, title);
@@ -183,7 +180,9 @@ TEST_F(AlignSimTest, ListsMatchTheSkyAndAskTheTelescopeInOrder) {
     }
 }
 
-TEST_F(AlignSimTest, StarsTheTelescopeCannotFindAreNotPlacedWhereThePreviousOneWas) {
+// Stars the telescope cannot find are not placed where the previous one was, and leave the
+// geometry unjudged; a poor pair of stars gets the warning.
+TEST_F(AlignSimTest, StarsNotFoundAreLeftOutAndThePoorGeometryWarned) {
     start('A');
     // After a failed lookup the telescope's target is still the previous star's.
     const QString section = QString::fromLatin1(kAlignStarsSection);
@@ -201,10 +200,7 @@ TEST_F(AlignSimTest, StarsTheTelescopeCannotFindAreNotPlacedWhereThePreviousOneW
     EXPECT_FALSE(CheckAlignStarGeometry(9999, 67)); // nothing to judge: no warning
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ(heard(), (Commands{"Ls 0", "Gg", "Gt", "LS 9999", "LI", "LS 67", "LI", "Gr", "Gd"}));
-}
 
-TEST_F(AlignSimTest, GeometryCheckWarnsForAPoorPairOnly) {
-    start('A');
     // This night Diphda (8) and Aldebaran (33) stand about 90 degrees apart in azimuth, Diphda
     // and Achernar (13) in nearly the same direction.
     StarCatalog = 1;
@@ -260,8 +256,7 @@ TEST_F(AlignSimTest, PolarSequenceSlewsNearThePoleSyncsAndRollsTheForksOver) {
     goTo(w, 4);
     EXPECT_FALSE(heard().contains("MS"));
     EXPECT_EQ(lastMessage(), Refused);
-    EXPECT_FALSE(w.chkPlrCalDec1->isEnabled());
-    EXPECT_FALSE(w.cmdNext->isEnabled());
+    EXPECT_FALSE(w.chkPlrCalDec1->isEnabled() || w.cmdNext->isEnabled());
 
     // Declination calibration 2, mode 0: hour angle 11.9 h, then the sync at +89 59' 59", which
     // is not made when the telescope refuses that declination.
@@ -272,8 +267,7 @@ TEST_F(AlignSimTest, PolarSequenceSlewsNearThePoleSyncsAndRollsTheForksOver) {
     w.chkPlrCalDec2->click();
     EXPECT_EQ(heard(), (Commands{SyncDec}));
     EXPECT_TRUE(lastMessage().startsWith(QStringLiteral("The telescope refused the declination")));
-    EXPECT_FALSE(w.chkPlrCalDec2->isChecked());
-    EXPECT_FALSE(w.cmdNext->isEnabled());
+    EXPECT_FALSE(w.chkPlrCalDec2->isChecked() || w.cmdNext->isEnabled());
     w.chkPlrCalDec2->click();
     EXPECT_EQ(heard(), (Commands{SyncDec, "CM"}));
     EXPECT_NEAR(scopeDec(), 89.0 + 59.0 / 60.0 + 59.0 / 3600.0, 0.5 / 3600.0);
@@ -286,8 +280,7 @@ TEST_F(AlignSimTest, PolarSequenceSlewsNearThePoleSyncsAndRollsTheForksOver) {
     EXPECT_EQ(calDec2Mode(), QStringLiteral("1"));
     EXPECT_TRUE(inOrder(heard(), {"GS", "Sr 15:06:00", "Sd 89:59:30", "MS", "GS", "Sr 02:54:00",
                                   "Sd 89:59:30", "MS"}));
-    EXPECT_FALSE(w.chkPlrCalDec2->isChecked());
-    EXPECT_FALSE(w.cmdNext->isEnabled());
+    EXPECT_FALSE(w.chkPlrCalDec2->isChecked() || w.cmdNext->isEnabled());
     sim.refuseNext("Sr"); // refused: no roll-over, the mode stays
     w.chkPlrCalDec2a->click();
     EXPECT_FALSE(heard().contains("MS"));
@@ -357,8 +350,7 @@ TEST_F(AlignSimTest, FinishingGoesHomeAndReopeningAsksBeforeItSlewsToPolaris) {
     w.cmdPlrConvergeSet->click();
     EXPECT_EQ(heard(), (Commands{"LS 9999", "LI"}));
     EXPECT_EQ(lastMessage(), NotFound);
-    EXPECT_FALSE(w.chkPlrConvergeCentered->isEnabled());
-    EXPECT_FALSE(w.cmdNext->isEnabled());
+    EXPECT_FALSE(w.chkPlrConvergeCentered->isEnabled() || w.cmdNext->isEnabled());
     EXPECT_EQ(w.chkPlrConvergeCentered->text(), QStringLiteral("R&&D is centered"));
 
     // "Aligned" finishes; a refused home target makes no slew, and Close still closes.
@@ -429,8 +421,7 @@ TEST_F(AlignSimTest, AltAzSequenceSetsTheClockFindsTheSiteAndSyncsOnBothStars) {
         EXPECT_FALSE(w.cmdNext->isEnabled());
         w.chkAltAlignCentered[i]->click();
         EXPECT_EQ(heard(), (Commands{"CM"})) << i;
-        EXPECT_FALSE(w.cmdAltAlignGoTo[i]->isEnabled());
-        EXPECT_FALSE(w.chkAltAlignCentered[i]->isEnabled());
+        EXPECT_FALSE(w.cmdAltAlignGoTo[i]->isEnabled() || w.chkAltAlignCentered[i]->isEnabled());
     }
     EXPECT_TRUE(w.cmdNext->isEnabled());
     w.cmdNext->click();

@@ -53,7 +53,6 @@ protected:
         ASSERT_EQ(prompts.messages.size(), 1u);
         EXPECT_EQ(prompts.messages[0].text, text);
         EXPECT_EQ(prompts.messages[0].icon, icon);
-        EXPECT_EQ(prompts.messages[0].title, QStringLiteral("LX-200 Vantor"));
         prompts.messages.clear();
     }
 

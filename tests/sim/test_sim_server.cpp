@@ -196,21 +196,19 @@ TEST_F(ServerTest, LogHoldsCommandsBytesAndReplies) {
     EXPECT_FALSE(server.waitForReceived(1, 50)); // a time-out says so
     client.send("\x06");
     client.readCount(1);
-    client.ask("GR");
+    const QByteArray ra = client.ask("GR");
     client.askFlag("Sr 12:34:56");
     client.send("noise#:U#");
     ASSERT_TRUE(server.waitForCommand("U", 2000));
     EXPECT_TRUE(server.waitForCommands(4, 0));
     EXPECT_EQ(server.receivedCommands(), (QList<QByteArray>{"\x06", "GR", "Sr 12:34:56", "U"}));
     EXPECT_EQ(server.receivedBytes(), QByteArray("\x06#:GR##:Sr 12:34:56#noise#:U#"));
-    const QList<Reply> replies = server.sentReplies();
-    ASSERT_EQ(replies.size(), 3); // "U" answers nothing
-    EXPECT_EQ(replies[0].command, QByteArray("\x06"));
-    EXPECT_EQ(replies[0].bytes, QByteArray("A"));
-    EXPECT_EQ(replies[1].command, QByteArray("GR"));
-    EXPECT_EQ(replies[2].bytes, QByteArray("1"));
+    QList<QByteArray> replies; // "U" answers nothing
+    for (const Reply& r : server.sentReplies())
+        replies << r.command + "=" + r.bytes;
+    EXPECT_EQ(replies, (QList<QByteArray>{"\x06=A", "GR=" + ra, "Sr 12:34:56=1"}));
     EXPECT_TRUE(server.waitForSent(1 + 8 + 1, 0));
-    EXPECT_EQ(server.sentBytes().size(), 1 + 8 + 1);
+    EXPECT_EQ(server.sentBytes(), "A" + ra + "1");
     server.clearLog();
     EXPECT_TRUE(server.receivedCommands().isEmpty() && server.receivedBytes().isEmpty() &&
                 server.sentReplies().isEmpty() && server.sentBytes().isEmpty());
@@ -223,10 +221,6 @@ protected:
     void SetUp() override { server.start(); }
 
     bool linkThere() const { return QFileInfo(link).isSymLink(); }
-    qsizetype events(const QByteArray& text) const {
-        const QList<QByteArray> lines = server.recentLogLines(100);
-        return std::count_if(lines.begin(), lines.end(), [&](auto& l) { return l.endsWith(text); });
-    }
 
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("ttyUSB0"));
@@ -273,8 +267,6 @@ TEST_F(UnplugTest, ClientHangsUpThePathGoesAndTheSameTelescopeComesBack) {
     server.plugIn();
     ASSERT_TRUE(after.open(link));
     EXPECT_EQ(after.ask("Gr"), QByteArray("05:34.5#"));
-    EXPECT_EQ(events(" ! unplug"), 2);
-    EXPECT_EQ(events(" ! plug in"), 2);
     server.unplug(); // and the destructor stops it unplugged
 }
 
@@ -293,14 +285,24 @@ TEST_F(UnplugTest, PlugInNeverReplacesWhatNowStandsAtThePath) {
     EXPECT_EQ(client.ask("GG"), QByteArray("+07#"));
 }
 
-TEST(ServerUnplug, WithoutALinkAndStoppedWhileUnplugged) {
+// Without a link: a thread that sleeps with no client and after a client left with replies
+// unread, a new pseudo-terminal after the adapter comes back, and a stop while unplugged.
+TEST(ServerUnplug, IdleWithoutALinkAndStoppedWhileUnplugged) {
     SimServer never; // destroyed without a start
     SimServer server;
     server.start();
+    EXPECT_LE(wakeUpsIn200Ms(server), 1u);
+    {
+        Client client;
+        ASSERT_TRUE(client.open(server.devicePath()));
+        client.send("#:GR##:GD#");
+        ASSERT_TRUE(server.waitForSent(8 + 7, 2000));
+    }
+    EXPECT_LE(wakeUpsIn200Ms(server), 1u);
     server.unplug();
     server.plugIn();
     Client client;
-    ASSERT_TRUE(client.open(server.devicePath())); // a new /dev/pts/N
+    ASSERT_TRUE(client.open(server.devicePath()));
     EXPECT_EQ(client.ask("GG"), QByteArray("+07#"));
     server.unplug();
     server.stop();
@@ -310,7 +312,7 @@ TEST(ServerUnplug, WithoutALinkAndStoppedWhileUnplugged) {
     EXPECT_FALSE(server.faults().unplugged);
 }
 
-// ---- Lifecycle and idle ------------------------------------------------------------------------
+// ---- Lifecycle --------------------------------------------------------------------------------
 
 TEST(ServerLifecycle, LinksInTheWayAndUnusablePaths) {
     QTemporaryDir dir;
@@ -335,19 +337,6 @@ TEST(ServerLifecycle, LinksInTheWayAndUnusablePaths) {
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), server.slavePath()); // a stale link is replaced
     server.stop();
     EXPECT_FALSE(QFileInfo(link).isSymLink());
-}
-
-TEST(ServerIdle, SleepsWithoutAClientAndAfterAClientLeftWithRepliesUnread) {
-    SimServer server;
-    server.start();
-    EXPECT_LE(wakeUpsIn200Ms(server), 1u);
-    {
-        Client client;
-        ASSERT_TRUE(client.open(server.devicePath()));
-        client.send("#:GR##:GD#");
-        ASSERT_TRUE(server.waitForSent(8 + 7, 2000));
-    }
-    EXPECT_LE(wakeUpsIn200Ms(server), 1u);
 }
 
 // ---- The teleon-sim program ------------------------------------------------------------------
