@@ -275,15 +275,6 @@ TEST_F(MainWindowTest, ShutdownOfPolarTelescopeOffersHome) {
     EXPECT_FALSE(com1().isOpen());
 }
 
-TEST_F(MainWindowTest, ShutdownOfPolarTelescopeWithoutHome) {
-    sim.setMountMode('P');
-    frmMain& w = connected();
-    prompts.answers = {MsgAnswer::No};
-    w.Form_Unload();
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_FALSE(heardUntil("U").contains("MS"));
-}
-
 TEST_F(MainWindowTest, ShutdownWithDeadLinkStillCloses) {
     frmMain& w = connected();
     sim.stopAnswering(true);

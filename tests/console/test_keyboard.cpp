@@ -84,8 +84,9 @@ QStringList duplicatesShownTogether(QWidget* window) {
 void expectUniqueMnemonics(QWidget* window) {
     SCOPED_TRACE(window->objectName().toStdString());
     const QList<QStackedWidget*> stacks = window->findChildren<QStackedWidget*>();
-    if (stacks.isEmpty())
+    if (stacks.isEmpty()) {
         EXPECT_EQ(duplicatesShownTogether(window).join(QStringLiteral("; ")).toStdString(), "");
+    }
     for (QStackedWidget* stack : stacks) {
         for (int page = 0; page < stack->count(); ++page) {
             stack->setCurrentIndex(page);
@@ -95,10 +96,12 @@ void expectUniqueMnemonics(QWidget* window) {
     }
     for (QMenu* menu : window->findChildren<QMenu*>()) {
         QMap<QChar, int> uses;
-        for (QAction* a : menu->actions())
-            if (const QChar m = mnemonicOf(a->text()); !m.isNull())
+        for (QAction* a : menu->actions()) {
+            if (const QChar m = mnemonicOf(a->text()); !m.isNull()) {
                 EXPECT_EQ(++uses[m], 1)
                     << menu->title().toStdString() << ": " << a->text().toStdString();
+            }
+        }
     }
 }
 

@@ -295,19 +295,6 @@ TEST_F(RegistryTest, DefaultStoreHoldsEverySection) {
     EXPECT_EQ(store.serialize(), shipped());
 }
 
-TEST_F(RegistryTest, DefaultStoreGeneralKeysHoldValuesOfTheirKind) {
-    EXPECT_EQ(GetConfig("General", "ComPort"), "Simulator");
-    const QRegularExpression integer("^-?[0-9]+$");
-    for (const char* key :
-         {"TimeFormat", "NightVision", "StartupTips", "CurrentTip", "AlertFlags", "SlewRate",
-          "HiPrec", "UpLimit", "ReticleBriteness", "ReticleBlink", "CalDec2Mode", "AgentEnabled"})
-        EXPECT_TRUE(integer.match(GetConfig("General", key)).hasMatch()) << key;
-    EXPECT_EQ(GetConfig("General", "FocusFast"), "False");
-    EXPECT_FALSE(GetConfig("General", "AgentGreeting").isEmpty());
-    EXPECT_TRUE(
-        QRegularExpression("^[A-Z]{3}$").match(GetConfig("General", "NextSiteNum")).hasMatch());
-}
-
 TEST_F(RegistryTest, DefaultStoreSitesAreWellFormedAndBelowTheNextId) {
     const auto sites = *EnumConfigSection("Sites");
     ASSERT_GE(sites.size(), 3);

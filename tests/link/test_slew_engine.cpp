@@ -413,18 +413,6 @@ TEST_F(SlewEngineTest, LostLinkDuringTheWaitIsPassedOnWithTheStateRestored) {
     expectSlewStateRestored();
 }
 
-TEST_F(SlewEngineTest, SlewWithoutProgressFeedsOnlyTheFinder) {
-    const double ra = raAtHourAngle(1.0), dec = latitudeDegrees - 20.0;
-    setTarget(ra, dec);
-    setPosition(ra, dec - 1.0);
-    EXPECT_TRUE(SlewToTarget(false, false));
-    EXPECT_EQ(shows, 0);
-    EXPECT_EQ(hides, 0);
-    EXPECT_TRUE(slewBars.isEmpty());
-    EXPECT_FALSE(finderBars.isEmpty());
-    EXPECT_EQ(beeps, 1);
-}
-
 // ---- shifts ----
 
 class ShiftTargetTest : public SlewEngineTest {

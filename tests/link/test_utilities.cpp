@@ -425,30 +425,6 @@ TEST(FormatNeutralNumber, RejectsOtherPatternsAndNonFiniteValues) {
         EXPECT_THROW(FormatNeutralNumber(bad, QStringLiteral("0.0")), NumberFormatError);
 }
 
-// The locale's own formatting puts its mark in; the neutral formatting swaps it for ".".
-TEST(LocaleFormatFixed, WritesTheLocaleMark) {
-    const platform::FixedPattern p{2, true, 1};
-    EXPECT_EQ(platform::LocaleFormatFixed(2.5, p, QLatin1Char(',')), QStringLiteral("02,5"));
-    EXPECT_EQ(platform::LocaleFormatFixed(-2.25, p, QLatin1Char(',')), QStringLiteral("-02,3"));
-    EXPECT_EQ(platform::LocaleFormatFixed(2.5, p, QLatin1Char('.')), QStringLiteral("02.5"));
-    EXPECT_TRUE(platform::LocaleFormatFixed(kNaN, p, QLatin1Char('.')).isEmpty());
-}
-
-TEST(LocaleTextToDouble, ReadsWithTheGivenSeparators) {
-    EXPECT_EQ(platform::LocaleTextToDouble(QStringLiteral("1.234,5"), u',', u'.'), 1234.5);
-    EXPECT_EQ(platform::LocaleTextToDouble(QStringLiteral("1,234.5"), u'.', u','), 1234.5);
-    EXPECT_EQ(platform::LocaleTextToDouble(QStringLiteral("2,5"), u'.', u','), std::nullopt)
-        << "a group of one digit after the separator is still no decimal mark";
-    EXPECT_EQ(platform::LocaleTextToDouble(QStringLiteral(",5"), u'.', u','), std::nullopt);
-    EXPECT_EQ(platform::LocaleTextToDouble(QStringLiteral("5,"), u'.', u','), std::nullopt);
-    EXPECT_EQ(platform::LocaleTextToDouble(QStringLiteral("1234,567.5"), u'.', u','), std::nullopt);
-    EXPECT_EQ(platform::LocaleTextToDouble(QStringLiteral("12,34.5"), u'.', u','), std::nullopt);
-    EXPECT_EQ(platform::LocaleTextToDouble(QStringLiteral("-12,345,678.5"), u'.', u','),
-              -12345678.5);
-    EXPECT_EQ(platform::LocaleTextToDouble(QStringLiteral("12 345 "), u',', u' '), 12345.0)
-        << "a blank thousands separator is not confused with trailing blanks";
-}
-
 // ---------------------------------------------------------------- the system locale
 
 // The test is registered twice: under C.UTF-8 and under de_DE.UTF-8, with the decimal mark each

@@ -149,8 +149,9 @@ TEST_F(FindWindowTest, SlidersSendTheTelescopeValueAtBothEnds) {
             s->setValue(row.to); // as a drag let go there
             EXPECT_EQ(heard(), Commands{row.sent});
             EXPECT_EQ(s->value(), row.to) << "the slider stays where the user put it";
-            if (!refused)
+            if (!refused) {
                 EXPECT_EQ(ask("G" + row.sent.mid(1, 1)), row.readBack + '#');
+            }
         }
         expectOneWarning(QLatin1String(row.refusal));
     }
