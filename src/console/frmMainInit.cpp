@@ -231,26 +231,22 @@ void frmMain::SaveSystem() {
     // Only what this session has loaded from the store (and what the user has changed since):
     // a session that never connected, or lost the link half-way through InitSystem, has the
     // controls' defaults in its hands, not the user's settings.
-    const auto loaded = [this](const char* key) {
-        return loadedSettings_.contains(QLatin1String(key));
+    const auto putLoaded = [this](const char* key, const QString& value) {
+        if (loadedSettings_.contains(QLatin1String(key)))
+            PutConfig(General, QLatin1String(key), value);
     };
     const QString catalogs = QStringLiteral("Catalogs");
-    if (loaded("Catalogs") || DeepSkyCatalog != 0 || StarCatalog != 0) {
+    if (loadedSettings_.contains(catalogs) || DeepSkyCatalog != 0 || StarCatalog != 0) {
         PutConfig(catalogs, QStringLiteral("Deep Sky"), QString::number(DeepSkyCatalog));
         PutConfig(catalogs, QStringLiteral("Star"), QString::number(StarCatalog));
     }
-    if (loaded("ReticleBriteness"))
-        PutConfig(General, QStringLiteral("ReticleBriteness"), QString::number(sldRetBrt->value()));
-    if (loaded("ReticleBlink"))
-        PutConfig(General, QStringLiteral("ReticleBlink"), QString::number(sldRetBlink->value()));
-    if (loaded("SlewRate"))
-        PutConfig(General, QStringLiteral("SlewRate"), QString::number(sldRate->value()));
+    putLoaded("ReticleBriteness", QString::number(sldRetBrt->value()));
+    putLoaded("ReticleBlink", QString::number(sldRetBlink->value()));
+    putLoaded("SlewRate", QString::number(sldRate->value()));
     PutConfig(General, QStringLiteral("NightVision"), chkNightVision->isChecked() ? "1" : "0");
     PutConfig(General, QStringLiteral("TimeFormat"), QString::number(TimeFormat));
-    if (loaded("HiPrec"))
-        PutConfig(General, QStringLiteral("HiPrec"), chkHiPrec->isChecked() ? "1" : "0");
-    if (loaded("FocusFast"))
-        PutConfig(General, QStringLiteral("FocusFast"), FastFocus ? "True" : "False");
+    putLoaded("HiPrec", chkHiPrec->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    putLoaded("FocusFast", FastFocus ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
 } // namespace teleon

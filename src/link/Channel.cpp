@@ -53,16 +53,6 @@ template <typename F> auto onPort(F&& operation) {
 
 } // namespace
 
-bool LinkIsDown() {
-    return LinkDown;
-}
-void MarkLinkDown() {
-    LinkDown = true;
-}
-void MarkLinkUp() {
-    LinkDown = false;
-}
-
 LinkHooks& Hooks() {
     static LinkHooks hooks;
     return hooks;

@@ -71,13 +71,6 @@ private:
 // starts it again when it ends. A disconnect or a shutdown chosen during a wait must stick.
 void StopStatusTimer();
 
-// The link state the exchanges obey. After a lost link, or once the port has been closed on
-// purpose, every exchange fails at once with LostLinkError (without entering standby again)
-// until a connect succeeds: a telescope that is gone is not asked again and again.
-bool LinkIsDown();
-void MarkLinkDown();
-void MarkLinkUp();
-
 // Exchanges. Each throws LostLinkError when the reply does not come in time, when the device
 // hangs up or fails (the port is then closed, so that a reconnect opens the device afresh) and
 // while the link is down; platform::PortError when the port was never opened.

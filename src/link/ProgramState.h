@@ -8,8 +8,10 @@
 namespace teleon {
 
 inline bool ScopeConnected = false; // the link is open and an LX-200 answered
-inline bool LinkDown = false; // lost or closed: exchanges fail at once until a connect succeeds
-inline QString AlignmentMode; // "A" alt-azimuth, "P" polar, "L" land
+// After a lost link, or once the port has been closed on purpose, every exchange but the connect
+// handshake fails at once with LostLinkError until a connect succeeds.
+inline bool LinkDown = false;
+inline QString AlignmentMode;              // "A" alt-azimuth, "P" polar, "L" land
 inline bool HighPrecisionPointing = false; // the telescope's high-precision pointing is on
 inline int ReticleLevel = 0;               // 0 (dark) .. 9
 inline bool ScopeMoving = false;           // a slew or hand motion is running

@@ -96,7 +96,7 @@ bool ConnectScope(int& port, bool showMessages) {
             if (AlignmentMode == u"P" || AlignmentMode == u"A") {
                 result = true;
                 ScopeConnected = true;
-                MarkLinkUp();
+                LinkDown = false;
             } else {
                 DisconnectScope();
                 ScopeConnected = false;
@@ -112,10 +112,9 @@ bool ConnectScope(int& port, bool showMessages) {
     } catch (const platform::PortError& e) {
         result = false;
         ScopeConnected = false;
-        // A device that hung up is closed, so that the next attempt opens it afresh.
-        if (e.number() != platform::PortNotOpen && e.number() != platform::PortOpenFailed &&
-            e.number() != platform::PortInUse)
-            com1().close();
+        // A device that hung up is closed, so that the next attempt opens it afresh (the other
+        // errors come before the port is open).
+        com1().close();
         if (showMessages)
             showCritical(QStringLiteral("Serial I/O Failed in %1: %2 (code=%3).")
                              .arg(platform::PortError::source(), e.description())
@@ -130,12 +129,11 @@ bool ConnectScope(int& port, bool showMessages) {
 void DisconnectScope() {
     com1().close();
     ScopeConnected = false;
-    MarkLinkDown();
+    LinkDown = true;
 }
 
 QString QueryAlignMode() {
-    if (!LinkIsDown())
-        com1().discardInput(); // a late reply would be taken for the mount mode
+    com1().discardInput(); // a late reply would be taken for the mount mode
     WriteRaw(lx::Acknowledge);
     QString reply;
     ReadReply(reply, 1, QString());

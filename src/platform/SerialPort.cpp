@@ -30,16 +30,6 @@ bool isHangUpErrno(int err) {
     throw PortError(PortHungUp, QStringLiteral("The device %1 was disconnected").arg(path));
 }
 
-// What poll() says of the descriptor right now, without waiting.
-short pollNow(int fd, short events) {
-    pollfd p{fd, events, 0};
-    int r;
-    do {
-        r = ::poll(&p, 1, 0);
-    } while (r < 0 && errno == EINTR);
-    return r > 0 ? p.revents : 0;
-}
-
 } // namespace
 
 SerialPort::~SerialPort() {
@@ -137,11 +127,9 @@ QByteArray SerialPort::readAvailable() {
         if (n < 0 && isHangUpErrno(errno) && out.isEmpty())
             throwHungUp(path_);
         // 0 or EAGAIN: nothing waiting now (a raw tty with VMIN = VTIME = 0 reads 0 bytes when
-        // it has nothing, so 0 alone is no hang-up; poll() tells, below and in waitForInput).
+        // it has nothing, so 0 alone is no hang-up: waitForInput's poll() tells).
         break;
     }
-    if (out.isEmpty() && (pollNow(fd_, POLLIN) & (POLLHUP | POLLERR | POLLNVAL)))
-        throwHungUp(path_);
     return out;
 }
 

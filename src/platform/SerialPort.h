@@ -54,7 +54,7 @@ public:
     // (PortHungUp when the device has gone away).
     void write(const QByteArray& bytes);
     // Everything waiting now, possibly nothing. Throws PortError when the port is not open and
-    // PortHungUp when the device has gone away.
+    // PortHungUp when a read says the device has gone away (a pty whose far end closed).
     QByteArray readAvailable();
     // Blocks in poll() until input is waiting or timeoutMs has passed; true when input waits.
     // A hung-up line (an unplugged adapter, a pty whose far end closed) throws PortHungUp at

@@ -85,11 +85,7 @@ public:
             m.setSite(1, {"AAA", SiteLatDeg, SiteLonWestDeg});
             m.setSite(4, {"AAA", SiteLatDeg, SiteLonWestDeg});
         });
-        com1().close();
-        SetCommPort({sim.devicePath(), 0, QStringLiteral("COM3")});
-        SetReplyTimeoutMs(500);
-        int port = 0;
-        ASSERT_TRUE(ConnectScope(port, true));
+        ASSERT_TRUE(test::ConnectTo(sim));
         SetLongFormat(true);
         ASSERT_TRUE(SendCommandBool(lx::SetMinElevation, QStringLiteral(" 15")));
         sim.clearLog();

@@ -151,27 +151,13 @@ TEST_F(ConsoleWireTest, InitSystemSendsTheStoredState) {
     int stepIndex = c.indexOf("Gq");
     ASSERT_GE(stepIndex, 0);
     while (stepIndex + 1 < c.size() && c[stepIndex + 1] == "Sq") {
-        expected << "Sq"
-                 << "Gq";
+        expected += Commands{"Sq", "Gq"};
         stepIndex += 2;
     }
-    expected << "Sh00"
-             << "Sb-02.0"
-             << "Sf+18.0"
-             << "Sl000"
-             << "Ss200"
-             << "Lo 0"
-             << "Ls 0"
-             << "RM";
-    for (int i = 0; i < 10; ++i)
-        expected << "B-";
-    expected << "B0"
-             << "SF 020"
-             << "W4"
-             << "GP"
-             << "St 33" + degree + "25"
-             << "Sg 111" + degree + "50"
-             << "SG +07";
+    expected += Commands{"Sh00", "Sb-02.0", "Sf+18.0", "Sl000", "Ss200", "Lo 0", "Ls 0", "RM"};
+    expected += Commands(10, "B-");
+    expected += Commands{
+        "B0", "SF 020", "W4", "GP", "St 33" + degree + "25", "Sg 111" + degree + "50", "SG +07"};
     EXPECT_EQ(c, expected);
     EXPECT_EQ(FieldRadius, 20.28);
     EXPECT_EQ(TrackFrequency, 60.1);

@@ -28,12 +28,7 @@ protected:
         platform::setPrompts(&prompts);
         Hooks() = LinkHooks{};
         Hooks().SwitchToStandby = [this] { ++standbyCalls; };
-        sim.start();
-        com1().close();
-        SetCommPort({sim.devicePath(), 0, QStringLiteral("COM3")});
-        SetReplyTimeoutMs(500);
-        int port = 0;
-        ASSERT_TRUE(ConnectScope(port, true));
+        ASSERT_TRUE(test::ConnectTo(sim));
         sim.clearLog();
     }
     void TearDown() override {

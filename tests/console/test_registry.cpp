@@ -336,20 +336,3 @@ TEST_F(RegistryTest, DefaultStoreAlignStarsUseTheTelescopeNumbers) {
         previous = number;
     }
 }
-
-TEST_F(RegistryTest, DefaultStoreOpticsSelectionExistsAndMatchesItsField) {
-    const QString scope = GetConfig("Optics", "Scope");
-    const QString eyepiece = GetConfig("Optics", "Eyepiece");
-    const QStringList s = GetConfig("Scopes", scope).split(' ');
-    const QStringList e = GetConfig("Eyepieces", eyepiece).split(' ');
-    ASSERT_EQ(s.size(), 2) << scope.toStdString();
-    ASSERT_EQ(e.size(), 2) << eyepiece.toStdString();
-    const double focalMm = s[0].toDouble() * s[1].toDouble();
-    EXPECT_DOUBLE_EQ(focalMm, 2000.0);
-    const double mag = focalMm / e[0].toDouble();
-    const double radiusArcmin = e[1].toDouble() / mag * 30.0;
-    EXPECT_EQ(GetConfig("Optics", "Radius"), QString::number(radiusArcmin, 'f', 3));
-    EXPECT_EQ(GetConfig("Optics", "Width"), QString::number(2 * radiusArcmin, 'f', 3));
-    EXPECT_EQ(GetConfig("Optics", "Mag"), QString::number(mag, 'f', 1));
-    EXPECT_EQ(GetConfig("Optics", "RectFOV"), "False");
-}

@@ -138,9 +138,9 @@ TEST_F(ChannelTest, SilenceIsALostLinkAfterTheLimitWithoutSpinning) {
     EXPECT_TRUE(com1().isOpen()) << "a silent telescope keeps its port open";
 
     // A flag reply and a string reply whose "#" never comes are lost links too.
-    MarkLinkUp();
+    LinkDown = false;
     EXPECT_THROW(SendCommandBool(lx::SetLocalTime, QStringLiteral("25:00:00")), LostLinkError);
-    MarkLinkUp();
+    LinkDown = false;
     peer.send("12:34:56");
     EXPECT_THROW(SendCommandString(lx::GetRA), LostLinkError);
     EXPECT_EQ(standbyCalls, 3);
@@ -158,7 +158,7 @@ TEST_F(ChannelTest, AfterALostLinkEveryExchangeFailsAtOnce) {
     EXPECT_EQ(peer.received(1, 100), QByteArray()) << "a telescope that is gone is not asked";
     EXPECT_EQ(standbyCalls, 1) << "standby is entered once";
 
-    MarkLinkUp(); // what a successful connect does
+    LinkDown = false; // what a successful connect does
     peer.send("05:34:30#");
     EXPECT_EQ(SendCommandString(lx::GetRA), QStringLiteral("05:34:30"));
 }
@@ -171,7 +171,7 @@ TEST_F(ChannelTest, ADeviceThatHangsUpIsALostLinkAndIsClosed) {
         com1().close();
         com1().setDevicePath(device.path());
         com1().open();
-        MarkLinkUp();
+        LinkDown = false;
         standbyCalls = 0;
         SetReplyTimeoutMs(5000);
         std::thread unplug;

@@ -263,20 +263,6 @@ TEST_F(ConnectionTest, ReticleLevelIsClampedInPlace) {
     }
 }
 
-TEST_F(ConnectionTest, FormatScopeDateDropsTimeInPlace) {
-    struct Row {
-        QDate date;
-        const char* text;
-    } rows[] = {{QDate(1999, 3, 5), "03/05/99"},
-                {QDate(2001, 3, 5), "03/05/01"},
-                {QDate(2026, 12, 31), "12/31/26"}};
-    for (const Row& row : rows) {
-        double d = celest32::OleFromDateTime(QDateTime(row.date, QTime(21, 5, 9)));
-        EXPECT_EQ(FormatScopeDate(d), QString::fromLatin1(row.text));
-        EXPECT_EQ(celest32::DateTimeFromOle(d), QDateTime(row.date, QTime(0, 0)));
-    }
-}
-
 // ---- clock ----
 
 class ClockTest : public ConnectionTest {
@@ -340,6 +326,12 @@ TEST_F(ClockTest, ADayWithoutAWallClockMidnightKeepsItsDate) {
     double when = ole(gapDay, QTime(21, 5, 9));
     double day = when;
     EXPECT_EQ(FormatScopeDate(day), QStringLiteral("03/29/26"));
+    EXPECT_EQ(day, double(QDate(1899, 12, 30).daysTo(gapDay))) << "the time removed in place";
+    for (const auto& [date, text] :
+         {std::pair{QDate(1999, 3, 5), "03/05/99"}, {QDate(2001, 3, 5), "03/05/01"}}) {
+        day = ole(date, QTime(21, 5, 9));
+        EXPECT_EQ(FormatScopeDate(day), QString::fromLatin1(text));
+    }
     setScopeDay(QDate(2026, 3, 28));
     EXPECT_TRUE(SetScopeClock(when, false));
     EXPECT_EQ(sim.receivedBytes(), QByteArray("#:SL 21:05:09##:GC##:SC 03/29/26#"));

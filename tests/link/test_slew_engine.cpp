@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTimer>
+#include "support/SimTraffic.h"
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -65,11 +66,7 @@ protected:
         SetStatusTimer(&statusTimer);
         sim.start();
         sim.setSlewSpeedDegPerSec(4.0);
-        com1().close();
-        SetCommPort({sim.devicePath(), 0, QStringLiteral("COM3")});
-        SetReplyTimeoutMs(2000);
-        int port = 0;
-        ASSERT_TRUE(ConnectScope(port, true));
+        ASSERT_TRUE(test::ConnectTo(sim, 2000));
         ASSERT_EQ(AlignmentMode, QStringLiteral("A"));
         sim.withModel([this](sim::LX200Model& m) {
             const auto site = m.site(m.currentSite());
@@ -161,43 +158,26 @@ protected:
 // ---- tilt ----
 
 TEST_F(SlewEngineTest, AltAzimuthTiltIsTheTargetsAltitudeFromSiteAndTarget) {
-    // Six hours west at declination 60: the altitude is well below the declination, so a limit
-    // between the two tells altitude from declination.
-    const double ra = raAtHourAngle(6.0), dec = 60.0;
-    setTarget(ra, dec);
-    const double alt = scopeAltitudeOf(ra, dec);
-    ASSERT_LT(alt, dec - 10.0);
-    sim.clearLog();
-
-    TiltUpLimit = alt + 0.1;
-    expectSlewStarted();
-    EXPECT_EQ(heard(), (Commands{"Gg", "Gt", "Gr", "Gd", "MS"}));
-
-    TiltUpLimit = alt - 0.1;
-    prompts.cursorChanges.clear();
-    EXPECT_FALSE(SlewToTarget(true, false));
-    EXPECT_EQ(heard(), (Commands{"Gg", "Gt", "Gr", "Gd"})); // nothing moved
-    expectOneMessage(TiltMessage, MsgIcon::Critical);
-    EXPECT_EQ(shows, 0);
-    EXPECT_TRUE(prompts.cursorChanges.empty());
-    EXPECT_TRUE(statusTimer.isActive());
-}
-
-TEST_F(SlewEngineTest, AltAzimuthTiltOfATargetBelowThePole) {
-    // East of the meridian, low: a wrong sign of longitude or hour angle would move it by tens of
-    // degrees.
-    for (double ha : {-3.0, 0.5, 9.0}) {
+    // Six hours west at declination 60 the altitude is well below the declination, so a limit
+    // between the two tells altitude from declination; east of the meridian and low, a wrong
+    // sign of longitude or hour angle would move it by tens of degrees.
+    for (const auto& [ha, dec] : {std::pair{6.0, 60.0}, {-3.0, 10.0}, {0.5, 10.0}, {9.0, 10.0}}) {
         SCOPED_TRACE(ha);
-        const double ra = raAtHourAngle(ha), dec = 10.0;
+        const double ra = raAtHourAngle(ha);
         setTarget(ra, dec);
         const double alt = scopeAltitudeOf(ra, dec);
         sim.clearLog();
         TiltUpLimit = alt + 0.1;
         expectSlewStarted();
+        EXPECT_EQ(heard(), (Commands{"Gg", "Gt", "Gr", "Gd", "MS"}));
         TiltUpLimit = alt - 0.1;
-        EXPECT_FALSE(SlewToTarget(false, false));
+        prompts.cursorChanges.clear();
+        EXPECT_FALSE(SlewToTarget(true, false));
+        EXPECT_EQ(heard(), (Commands{"Gg", "Gt", "Gr", "Gd"})); // nothing moved
         expectOneMessage(TiltMessage, MsgIcon::Critical);
-        heard();
+        EXPECT_EQ(shows, 0);
+        EXPECT_TRUE(prompts.cursorChanges.empty());
+        EXPECT_TRUE(statusTimer.isActive());
     }
 }
 

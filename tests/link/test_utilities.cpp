@@ -29,28 +29,6 @@ QString Scope(const char* text) {
     return s;
 }
 
-// A row's text for test names: plain characters as they are, any other byte as \xNN.
-std::string Shown(const char* text) {
-    std::string out;
-    for (const char* p = text; *p; ++p) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (std::isalnum(c) || std::strchr(" +-.,:*'/<>=_", c)) {
-            out += static_cast<char>(c);
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
-    }
-    return out.empty() ? std::string("(empty)") : out;
-}
-
-std::string Shown(double value) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    return buf;
-}
-
 // Restores the separators a test changed.
 class SeparatorGuard {
 public:
@@ -75,10 +53,6 @@ struct AngleRow {
     bool literal;     // use the text as it is (no "*" replacement)
     double degrees;
 };
-
-void PrintTo(const AngleRow& row, std::ostream* os) {
-    *os << Shown(row.text) << (row.literal ? " as written" : "");
-}
 
 class ParseScopeAngleRows : public testing::TestWithParam<AngleRow> {};
 
@@ -155,10 +129,6 @@ struct HoursRow {
     double hours;
 };
 
-void PrintTo(const HoursRow& row, std::ostream* os) {
-    *os << Shown(row.text);
-}
-
 class ParseScopeHoursRows : public testing::TestWithParam<HoursRow> {};
 
 TEST_P(ParseScopeHoursRows, ReadsHours) {
@@ -198,10 +168,6 @@ struct FormatRow {
     double value;
     const char* text; // "*" is the degree byte
 };
-
-void PrintTo(const FormatRow& row, std::ostream* os) {
-    *os << Shown(row.value) << " gives " << Shown(row.text);
-}
 
 class FormatScopeHoursRows : public testing::TestWithParam<FormatRow> {};
 
@@ -274,10 +240,6 @@ struct Separators {
     char16_t thousands;
     const char* name;
 };
-
-void PrintTo(const Separators& seps, std::ostream* os) {
-    *os << seps.name;
-}
 
 const Separators kSeparatorSets[] = {
     {u'.', u',', "dot_comma"},        // English
@@ -369,10 +331,6 @@ struct PatternRow {
     const char* pattern;
     const char* text;
 };
-
-void PrintTo(const PatternRow& row, std::ostream* os) {
-    *os << Shown(row.value) << " with " << Shown(row.pattern) << " gives " << Shown(row.text);
-}
 
 class FormatNeutralNumberRows : public testing::TestWithParam<PatternRow> {};
 

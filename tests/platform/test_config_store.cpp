@@ -174,14 +174,11 @@ struct EscapeRow {
     QString text;
 };
 
-void PrintTo(const EscapeRow& row, std::ostream* os) {
-    *os << row.what;
-}
-
 class EscapeRoundTrip : public ConfigStoreTest, public ::testing::WithParamInterface<EscapeRow> {};
 
 TEST_P(EscapeRoundTrip, KeyAndTextComeBackUnchanged) {
     const EscapeRow row = GetParam();
+    SCOPED_TRACE(row.what);
     ConfigStore& s = storeWith("[Sites]\nBefore=1\n");
     ASSERT_EQ(s.setValue("Sites", row.key, row.text), Status::Ok);
     ASSERT_EQ(s.setValue("Sites", "After", "2"), Status::Ok);
@@ -211,13 +208,7 @@ INSTANTIATE_TEST_SUITE_P(
         EscapeRow{"control characters", QString("bell") + QChar(7), QString("nul") + QChar(0)},
         EscapeRow{"unicode", QString::fromUtf8("Zürich ß °"), QString::fromUtf8("Ωμέγα 日本 🔭")},
         EscapeRow{"no-break spaces", QString::fromUtf8("\u00a0name\u00a0"),
-                  QString::fromUtf8("\u00a0text\u2003")}),
-    [](const ::testing::TestParamInfo<EscapeRow>& info) {
-        return QString::fromLatin1(info.param.what)
-            .replace(' ', '_')
-            .replace('-', '_')
-            .toStdString();
-    });
+                  QString::fromUtf8("\u00a0text\u2003")}));
 
 TEST(ConfigStoreEscapes, GoldenForms) {
     EXPECT_EQ(ConfigStore::escapeValue(" a\\b\n "), "\\sa\\\\b\\n\\s");
@@ -410,19 +401,6 @@ TEST_F(ConfigStoreTest, MissingFileIsSeededFromTheDefault) {
     ConfigStore again(target);
     ASSERT_TRUE(again.loadOrSeed(defaults));
     EXPECT_EQ(again.value("General", "ComPort"), "4");
-}
-
-TEST_F(ConfigStoreTest, DefaultsAreServedFromMemoryWhenTheFolderCannotBeMade) {
-    const QString defaults = dir.filePath("defaults.ini");
-    writeBytes(defaults, Sample);
-    writeBytes(dir.filePath("Marrick"), "a file where the folder should be");
-    const QString target = dir.filePath("Marrick/Teleon.ini");
-    ConfigStore s(target);
-    ASSERT_TRUE(s.loadOrSeed(defaults));
-    EXPECT_EQ(s.state(), State::ReadOnly);
-    EXPECT_EQ(s.value("General", "ComPort"), "1");
-    EXPECT_EQ(s.setValue("General", "ComPort", "2"), Status::WriteFailed);
-    EXPECT_EQ(s.value("General", "ComPort"), "1");
 }
 
 TEST_F(ConfigStoreTest, DefaultsAreServedFromMemoryWhenTheCopyFails) {

@@ -26,12 +26,7 @@ protected:
         platform::setEndProgramHandler(platform::throwProgramEnded);
         Hooks() = LinkHooks{};
         Hooks().SwitchToStandby = [this] { ++standby; };
-        sim.start();
-        com1().close();
-        SetCommPort({sim.devicePath(), 0, QStringLiteral("COM3")});
-        SetReplyTimeoutMs(500);
-        int port = 0;
-        ASSERT_TRUE(ConnectScope(port, true));
+        ASSERT_TRUE(ConnectTo(sim));
         sim.clearLog();
     }
     void TearDown() override {

@@ -399,7 +399,7 @@ TEST_F(FindWindowTest, ALostLinkEndsEveryHandlerQuietly) {
         // A search shown, then the telescope goes silent.
         sim.stopAnswering(false);
         ScopeConnected = true;
-        MarkLinkUp(); // as a reconnect does
+        LinkDown = false; // as a reconnect does
         standby = 0;
         w.cmdFind->click();
         ASSERT_TRUE(w.cmdGoTo->isEnabled());

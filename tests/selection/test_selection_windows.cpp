@@ -195,7 +195,7 @@ TEST_F(SelectionWindowsTest, LostLinkIsQuiet) {
     EXPECT_EQ(standby, 1);
     EXPECT_FALSE(catSel.isVisible());
     ScopeConnected = true;
-    MarkLinkUp(); // as a reconnect does
+    LinkDown = false; // as a reconnect does
     frmCurObjInfo info;
     info.show();
     EXPECT_EQ(standby, 2);

@@ -261,12 +261,7 @@ protected:
         SetConfigDefaultPath(QString());
     }
     void connectSimulator() {
-        sim.start();
-        com1().close();
-        SetCommPort({sim.devicePath(), 0, QStringLiteral("COM3")});
-        SetReplyTimeoutMs(500);
-        int port = 0;
-        ASSERT_TRUE(ConnectScope(port, false));
+        ASSERT_TRUE(test::ConnectTo(sim));
         sim.clearLog();
     }
     // Everything the telescope heard since the last clearLog (see HeardSoFar).

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "link/Channel.h"
+#include "link/ScopeIntfc.h"
 #include "sim/SimServer.h"
 
 #include <QByteArray>
@@ -23,6 +24,18 @@ inline QList<QByteArray> HeardSoFar(sim::SimServer& sim) {
     }
     sim.clearLog();
     return commands;
+}
+
+// Starts the simulator when it is not running and connects the program's port to it, shown as
+// "COM3", with the reply limit shortened. False when the handshake fails.
+inline bool ConnectTo(sim::SimServer& sim, int replyTimeoutMs = 500) {
+    if (!sim.isRunning())
+        sim.start();
+    com1().close();
+    SetCommPort({sim.devicePath(), 0, QStringLiteral("COM3")});
+    SetReplyTimeoutMs(replyTimeoutMs);
+    int port = 0;
+    return ConnectScope(port, false);
 }
 
 } // namespace teleon::test
