@@ -13,6 +13,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev liberfa-dev
     locales xvfb x11-utils xauth python3 indi-bin
+    dbus-daemon dbus-bin libglib2.0-bin python3-dbus
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -44,6 +45,11 @@ case "$what" in
 run)
     install_packages
     configure_and_build
+    # Let D-Bus clients of this user start this build (no root needed): the session bus reads
+    # service files from $XDG_DATA_HOME/dbus-1/services.
+    services=${XDG_DATA_HOME:-$HOME/.local/share}/dbus-1/services
+    mkdir -p "$services"
+    cp "$build/src/org.marrick.Teleon.service" "$services/"
     # The store's default port is the built-in simulator; a display is needed for the window.
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "No display: starting Teleon under Xvfb (screen :55)." >&2
@@ -57,6 +63,7 @@ test)
     export QT_QPA_PLATFORM=offscreen
     export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
     chmod 700 "$XDG_RUNTIME_DIR"
+    # No shared session bus: the D-Bus tests start private buses of their own.
     export DBUS_SESSION_BUS_ADDRESS=disabled:
     # The start-up test runs the real program on a virtual X display.
     exec xvfb-run -a -s "-screen 0 1280x1024x24" \
