@@ -1,0 +1,387 @@
+// The D-Bus bridge on a private bus: types, errors, returned objects, client tracking, calls
+// served during a long call, introspection, and bad input from clients.
+#include "platform/CallErrors.h"
+#include "platform/DBusBridge.h"
+#include "support/PrivateBus.h"
+
+#include <QDBusArgument>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QMetaMethod>
+#include <QMetaProperty>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QString Iface = QStringLiteral("org.marrick.Teleon.Test");
+const QString Props = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString Err = QStringLiteral("org.freedesktop.DBus.Error.");
+
+void Wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+class Gadget : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.marrick.Teleon.Test")
+    Q_CLASSINFO("Description", "Test gadget <&>")
+    Q_CLASSINFO("Doc:Level", "Level (0 - 9)")
+    Q_CLASSINFO("Doc:Add", "Adds a count to a value")
+    Q_PROPERTY(qint16 Level READ Level WRITE setLevel)
+    Q_PROPERTY(qint32 Count READ Count WRITE setCount)
+    Q_PROPERTY(bool Flag READ Flag WRITE setFlag)
+    Q_PROPERTY(double Ratio READ Ratio WRITE setRatio)
+    Q_PROPERTY(QString Label READ Label WRITE setLabel)
+    Q_PROPERTY(double Fixed READ Fixed)
+public:
+    static inline int alive = 0;
+    Gadget() { ++alive; }
+    ~Gadget() override { --alive; }
+    qint16 Level() const { return level_; }
+    void setLevel(qint16 v) {
+        if (v < 0 || v > 9)
+            teleon::platform::RaiseCallError(
+                this, {1028, QStringLiteral("org.marrick.Teleon.Error.ValueOutOfRange"),
+                       QStringLiteral("Value out of range")});
+        else
+            level_ = v;
+    }
+    qint32 Count() const { return count_; }
+    void setCount(qint32 v) { count_ = v; }
+    bool Flag() const { return flag_; }
+    void setFlag(bool v) { flag_ = v; }
+    double Ratio() const { return ratio_; }
+    void setRatio(double v) { ratio_ = v; }
+    QString Label() const { return label_; }
+    void setLabel(const QString& v) { label_ = v; }
+    double Fixed() const { return 1.5; }
+
+    Q_INVOKABLE double Add(double value, qint32 count) { return value + count; }
+    Q_INVOKABLE QString Repeat(const QString& text, qint16 times, bool upper) {
+        const QString r = text.repeated(qMax<qint16>(times, 0));
+        return upper ? r.toUpper() : r;
+    }
+    // A long call: waits up to 2 s with the event loop running.
+    Q_INVOKABLE void Pause(qint32 ms) { Wait(qBound(0, ms, 2000)); }
+    Q_INVOKABLE Gadget* Spawn() { return new Gadget; }
+    Q_INVOKABLE bool Fail(const QString& name) {
+        teleon::platform::RaiseCallError(this, {1, name, QStringLiteral("It failed")});
+        return false;
+    }
+
+private:
+    qint16 level_ = 0;
+    qint32 count_ = 0;
+    bool flag_ = false;
+    double ratio_ = 0;
+    QString label_;
+};
+
+using teleon::platform::DBusBridge;
+using teleon::test::BusClient;
+using teleon::test::PrivateBus;
+using teleon::test::PumpUntil;
+
+struct ServerConnection {
+    explicit ServerConnection(const PrivateBus& bus)
+        : conn(bus.connect(QStringLiteral("server"))) {}
+    ~ServerConnection() { QDBusConnection::disconnectFromBus(QStringLiteral("server")); }
+    QDBusConnection conn;
+};
+
+class BridgeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(bus.address().isEmpty());
+        ASSERT_TRUE(bridge.exportObject(QStringLiteral("/Gadget"), &gadget, true));
+        ASSERT_TRUE(bridge.exportObject(QStringLiteral("/Plain"), &plain, false));
+        ASSERT_TRUE(bridge.setReturnedObjectBase(QStringLiteral("/Objects")));
+        bridge.firstUse = [this](const QString& client) { firstUses.append(client); };
+    }
+    QDBusMessage call(BusClient& c, const QString& path, const QString& iface,
+                      const QString& member, const QVariantList& args = {}) {
+        return c.call(server.conn.baseService(), path, iface, member, args);
+    }
+    QDBusMessage get(BusClient& c, const QString& prop, const QString& path = "/Gadget") {
+        return call(c, path, Props, QStringLiteral("Get"), {Iface, prop});
+    }
+    QDBusMessage set(BusClient& c, const QString& prop, const QVariant& v) {
+        return call(c, "/Gadget", Props, QStringLiteral("Set"),
+                    {Iface, prop, QVariant::fromValue(QDBusVariant(v))});
+    }
+    QString spawn(BusClient& c) {
+        return call(c, "/Gadget", Iface, "Spawn")
+            .arguments()
+            .value(0)
+            .value<QDBusObjectPath>()
+            .path();
+    }
+
+    PrivateBus bus;
+    ServerConnection server{bus};
+    DBusBridge bridge{server.conn};
+    Gadget gadget, plain;
+    QStringList firstUses;
+    BusClient alice{bus.address(), QStringLiteral("alice")};
+};
+
+TEST_F(BridgeTest, PropertiesRoundTripEachTypeAndAcceptOnlyFittingIntegers) {
+    struct Row {
+        const char* prop;
+        QVariant sent, expected;
+    } rows[] = {
+        {"Level", QVariant::fromValue(qint16(7)), QVariant::fromValue(qint16(7))},
+        {"Level", QVariant::fromValue(quint64(9)), QVariant::fromValue(qint16(9))},
+        {"Count", QVariant::fromValue(uchar(200)), QVariant::fromValue(qint32(200))},
+        {"Count", QVariant::fromValue(qint64(-2147483648LL)), QVariant::fromValue(qint32(INT_MIN))},
+        {"Flag", QVariant(true), QVariant(true)},
+        {"Ratio", QVariant(-0.25), QVariant(-0.25)},
+        {"Ratio", QVariant::fromValue(qint64(1) << 40), QVariant(double(qint64(1) << 40))},
+        {"Label", QVariant(QStringLiteral("Ünïcode ✓")), QVariant(QStringLiteral("Ünïcode ✓"))},
+        {"Label", QVariant(QString(4096, u'x')), QVariant(QString(4096, u'x'))},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.prop);
+        EXPECT_EQ(set(alice, r.prop, r.sent).type(), QDBusMessage::ReplyMessage);
+        const QVariant back =
+            get(alice, r.prop).arguments().value(0).value<QDBusVariant>().variant();
+        EXPECT_EQ(back.metaType(), r.expected.metaType());
+        EXPECT_EQ(back, r.expected);
+    }
+    set(alice, "Ratio", std::nan(""));
+    EXPECT_TRUE(std::isnan(gadget.Ratio())); // members decide about NaN
+    const auto all = qdbus_cast<QVariantMap>(
+        call(alice, "/Gadget", Props, "GetAll", {Iface}).arguments().value(0));
+    EXPECT_EQ(all.keys(), QStringList({"Count", "Fixed", "Flag", "Label", "Level", "Ratio"}));
+}
+
+TEST_F(BridgeTest, MethodsTakeNamedArgumentsAndReturnTheirValue) {
+    EXPECT_EQ(call(alice, "/Gadget", Iface, "Add", {2.5, 3}).arguments(), QVariantList({5.5}));
+    EXPECT_EQ(call(alice, "/Gadget", "", "Add", {QVariant::fromValue(qint64(2)), 3}).arguments(),
+              QVariantList({5.0}));
+    EXPECT_EQ(call(alice, "/Gadget", Iface, "Repeat", {"ab", QVariant::fromValue(qint16(2)), true})
+                  .arguments(),
+              QVariantList({"ABAB"}));
+    const QDBusMessage paused = call(alice, "/Gadget", Iface, "Pause", {0});
+    EXPECT_EQ(paused.type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(paused.arguments().isEmpty());
+}
+
+TEST_F(BridgeTest, MemberErrorsReachTheClientWithTheirNameAndText) {
+    gadget.setLevel(4);
+    const QDBusMessage refused = set(alice, "Level", QVariant::fromValue(qint16(12)));
+    EXPECT_EQ(refused.errorName(), "org.marrick.Teleon.Error.ValueOutOfRange");
+    EXPECT_EQ(refused.errorMessage(), "Value out of range");
+    EXPECT_EQ(gadget.Level(), 4);
+    EXPECT_EQ(
+        call(alice, "/Gadget", Iface, "Fail", {"org.marrick.Teleon.Error.LostLink"}).errorName(),
+        "org.marrick.Teleon.Error.LostLink");
+    // A malformed name must not leave the client waiting for a reply that libdbus refuses to send.
+    const QDBusMessage bad = call(alice, "/Gadget", Iface, "Fail", {"not a name"});
+    EXPECT_EQ(bad.errorName(), Err + "Failed");
+    EXPECT_EQ(bad.errorMessage(), "It failed");
+}
+
+TEST_F(BridgeTest, StandardErrorsName) {
+    const QVariant str = QVariant::fromValue(QDBusVariant(QStringLiteral("5")));
+    struct Row {
+        QString path, iface, member;
+        QVariantList args;
+        QString error;
+    } rows[] = {
+        {"/Gadget", Iface, "Nope", {}, "UnknownMethod"},
+        {"/Gadget", Iface, "Release", {}, "UnknownMethod"},
+        {"/Gadget", Props, "Nope", {}, "UnknownMethod"},
+        {"/Gadget", "org.example.Other", "Add", {1.0, 2}, "UnknownInterface"},
+        {"/Gadget", Props, "GetAll", {"org.example.Other"}, "UnknownInterface"},
+        {"/Gadget", Props, "Get", {Iface, "Nope"}, "UnknownProperty"},
+        {"/Gadget", Props, "Get", {Iface}, "InvalidArgs"},
+        {"/Gadget",
+         Props,
+         "Set",
+         {Iface, "Fixed", QVariant::fromValue(QDBusVariant(2.0))},
+         "PropertyReadOnly"},
+        {"/Gadget", Props, "Set", {Iface, "Count", str}, "InvalidArgs"},
+        {"/Gadget",
+         Props,
+         "Set",
+         {Iface, "Level", QVariant::fromValue(QDBusVariant(40000))},
+         "InvalidArgs"},
+        {"/Gadget",
+         Props,
+         "Set",
+         {Iface, "Count", QVariant::fromValue(QDBusVariant(qint64(1) << 31))},
+         "InvalidArgs"},
+        {"/Gadget",
+         Props,
+         "Set",
+         {Iface, "Flag", QVariant::fromValue(QDBusVariant(1))},
+         "InvalidArgs"},
+        {"/Gadget",
+         Props,
+         "Set",
+         {Iface, "Ratio", QVariant::fromValue(QDBusVariant(true))},
+         "InvalidArgs"},
+        {"/Gadget",
+         Props,
+         "Set",
+         {Iface, "Label", QVariant::fromValue(QDBusVariant(QString(4097, u'x')))},
+         "InvalidArgs"},
+        {"/Gadget", Iface, "Add", {"1", 2}, "InvalidArgs"},
+        {"/Gadget", Iface, "Add", {1.0}, "InvalidArgs"},
+        {"/Gadget", Iface, "Add", {1.0, 2.0}, "InvalidArgs"},
+        {"/Nowhere", Iface, "Add", {1.0, 2}, "UnknownObject"},
+        {"/Objects/99", Iface, "Add", {1.0, 2}, "UnknownObject"},
+        {"/Objects", Iface, "Add", {1.0, 2}, "UnknownObject"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE((r.path + " " + r.member).toStdString());
+        EXPECT_EQ(call(alice, r.path, r.iface, r.member, r.args).errorName(), Err + r.error);
+    }
+    EXPECT_EQ(gadget.Count(), 0);
+    EXPECT_EQ(gadget.Level(), 0);
+}
+
+TEST_F(BridgeTest, ReturnedObjectsBelongToTheirClient) {
+    BusClient bob(bus.address(), QStringLiteral("bob"));
+    const QString mine = spawn(alice);
+    EXPECT_EQ(mine, "/Objects/1");
+    EXPECT_EQ(bridge.liveReturnedObjects(), 1);
+    EXPECT_EQ(call(bob, mine, Iface, "Add", {1.0, 1}).arguments(), QVariantList({2.0}));
+    EXPECT_EQ(call(bob, mine, Iface, "Release").errorName(), Err + "AccessDenied");
+    EXPECT_EQ(call(alice, mine, Iface, "Release").type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(Gadget::alive, 2);
+    EXPECT_EQ(call(alice, mine, Iface, "Add", {1.0, 1}).errorName(), Err + "UnknownObject");
+
+    // Released while one of its own calls waits: ended when that call returns.
+    const QString busy = spawn(alice);
+    auto pause = alice.start(
+        QDBusMessage::createMethodCall(server.conn.baseService(), busy, Iface, "Pause") << 300);
+    int liveAtRelease = -1, aliveAtRelease = -1;
+    alice.start(QDBusMessage::createMethodCall(server.conn.baseService(), busy, Iface, "Release"),
+                1000, [&] {
+                    liveAtRelease = bridge.liveReturnedObjects();
+                    aliveAtRelease = Gadget::alive;
+                });
+    ASSERT_TRUE(PumpUntil([&] { return pause->done; }));
+    EXPECT_EQ(liveAtRelease, 1);
+    EXPECT_EQ(aliveAtRelease, 3);
+    EXPECT_EQ(pause->reply.type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(bridge.liveReturnedObjects(), 0);
+
+    spawn(bob);
+    spawn(bob);
+    EXPECT_EQ(Gadget::alive, 4);
+    bob.leave();
+    EXPECT_TRUE(PumpUntil([&] { return bridge.liveReturnedObjects() == 0; }, 3000));
+    EXPECT_EQ(Gadget::alive, 2);
+}
+
+TEST_F(BridgeTest, FirstUseRunsOncePerClientOfACreatableObject) {
+    call(alice, "/Gadget", "org.freedesktop.DBus.Introspectable", "Introspect");
+    call(alice, "/Plain", Iface, "Add", {1.0, 1});
+    EXPECT_TRUE(firstUses.isEmpty());
+    get(alice, "Level");
+    call(alice, "/Gadget", Iface, "Add", {1.0, 1});
+    EXPECT_EQ(firstUses, QStringList({alice.uniqueName()}));
+    {
+        BusClient bob(bus.address(), QStringLiteral("bob"));
+        call(bob, "/Gadget", Iface, "Add", {1.0, 1});
+        EXPECT_EQ(firstUses.size(), 2);
+    }
+    alice.leave();
+    PumpUntil([] { return false; }, 200);
+    BusClient again(bus.address(), QStringLiteral("alice2"));
+    get(again, "Level");
+    EXPECT_EQ(firstUses.size(), 3);
+}
+
+TEST_F(BridgeTest, OtherCallsAreServedWhileACallWaits) {
+    BusClient bob(bus.address(), QStringLiteral("bob"));
+    auto slow = alice.start(
+        QDBusMessage::createMethodCall(server.conn.baseService(), "/Gadget", Iface, "Pause")
+        << 1000);
+    auto quick = bob.start(
+        QDBusMessage::createMethodCall(server.conn.baseService(), "/Gadget", Iface, "Spawn"));
+    auto same = alice.start(
+        QDBusMessage::createMethodCall(server.conn.baseService(), "/Gadget", Iface, "Add")
+        << 1.0 << 2);
+    ASSERT_TRUE(PumpUntil([&] { return slow->done && quick->done && same->done; }));
+    EXPECT_EQ(slow->reply.type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(same->reply.arguments(), QVariantList({3.0}));
+    EXPECT_LT(same->finishedMs, slow->finishedMs - 500);
+    EXPECT_LT(quick->finishedMs, slow->finishedMs - 500);
+    EXPECT_EQ(call(bob, quick->reply.arguments().value(0).value<QDBusObjectPath>().path(), Iface,
+                   "Add", {1.0, 1})
+                  .arguments(),
+              QVariantList({2.0}));
+}
+
+TEST_F(BridgeTest, BadInputGetsAnErrorReplyAndNothingBreaks) {
+    const QVariantList values = {
+        QVariant(),
+        true,
+        QVariant::fromValue(uchar(255)),
+        QVariant::fromValue(std::numeric_limits<qint64>::min()),
+        QVariant::fromValue(std::numeric_limits<quint64>::max()),
+        std::numeric_limits<double>::infinity(),
+        QString(1 << 20, u'é'),
+        QString(),
+        QVariant::fromValue(QDBusObjectPath("/Gadget")),
+        QByteArray(70000, 'x'),
+        QStringList({"a", "b"}),
+        QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(1)))),
+    };
+    const QMetaObject& mo = Gadget::staticMetaObject;
+    for (int m = mo.methodOffset(); m < mo.methodCount(); ++m)
+        for (const QVariant& v : values)
+            for (const QVariantList& args :
+                 {QVariantList{v}, QVariantList{v, v}, QVariantList{v, v, v}}) {
+                QVariantList sent;
+                for (const QVariant& a : args)
+                    if (a.isValid())
+                        sent << a;
+                const QDBusMessage r = call(alice, "/Gadget", Iface, mo.method(m).name(), sent);
+                ASSERT_NE(r.errorName(), Err + "NoReply") << mo.method(m).name().constData();
+            }
+    for (int p = mo.propertyOffset(); p < mo.propertyCount(); ++p)
+        for (const QVariant& v : values.mid(1))
+            ASSERT_NE(set(alice, mo.property(p).name(), v).errorName(), Err + "NoReply");
+    for (const char* path : {"/Objects/0", "/Objects/1/2", "/Gadget/x"})
+        EXPECT_EQ(call(alice, path, Iface, "Add", {1.0, 1}).errorName(), Err + "UnknownObject");
+    EXPECT_EQ(call(alice, "/Gadget", Iface, "Add", {1.0, 1}).arguments(), QVariantList({2.0}));
+}
+
+// A separate client process sees the error names, the documentation and every object.
+TEST_F(BridgeTest, RealClientSeesErrorNamesDocsAndObjects) {
+    spawn(alice);
+    auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.start("gdbus", QStringList({args.first(), "--address", bus.address(), "--dest",
+                                      server.conn.baseService()}) +
+                             args.mid(1));
+        PumpUntil([&] { return p.state() == QProcess::NotRunning; });
+        return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    };
+    const QString refused = run({"call", "--object-path", "/Gadget", "--method", Props + ".Set",
+                                 Iface, "Level", "<int16 12>"});
+    EXPECT_TRUE(refused.contains("org.marrick.Teleon.Error.ValueOutOfRange: Value out of range"))
+        << refused.toStdString();
+    const QString tree = run({"introspect", "--recurse", "--object-path", "/"});
+    for (const char* part : {"@org.gtk.GDBus.DocString(\"Test gadget <&>\")", "node /Objects/1",
+                             "Add(in  d value,", "in  i count,", "out d arg_2", "Release();",
+                             "@org.gtk.GDBus.DocString(\"Level (0 - 9)\")", "readwrite n Level",
+                             "readonly d Fixed", "node /Plain"})
+        EXPECT_TRUE(tree.contains(part)) << part << "\n" << tree.toStdString();
+}
+
+} // namespace
+
+#include "test_dbus_bridge.moc"
