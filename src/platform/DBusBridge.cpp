@@ -2,6 +2,7 @@
 
 #include "platform/CallErrors.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -405,6 +406,11 @@ QDBusMessage DBusBridge::dispatch(const QDBusMessage& msg, const ServedPtr& s) {
         return release(msg, s);
 
     noteClient(client);
+    // Calls that were already queued with this one must be served if the member waits with the
+    // event loop running: the GLib event dispatcher does not deliver posted events that were
+    // waiting before the current delivery began unless it is woken again.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
     ++s->running;
     QDBusMessage reply;
     {

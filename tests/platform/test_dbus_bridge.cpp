@@ -15,6 +15,13 @@
 
 #include <cmath>
 #include <limits>
+#include <thread>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 namespace {
 
@@ -26,6 +33,11 @@ void Wait(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Lets calls sent meanwhile queue up unserved, so that the next pump finds them all at once.
+void QueueUp() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
 class Gadget : public QObject {
@@ -270,6 +282,7 @@ TEST_F(BridgeTest, ReturnedObjectsBelongToTheirClient) {
                     liveAtRelease = bridge.liveReturnedObjects();
                     aliveAtRelease = Gadget::alive;
                 });
+    QueueUp();
     ASSERT_TRUE(PumpUntil([&] { return pause->done; }));
     EXPECT_EQ(liveAtRelease, 1);
     EXPECT_EQ(aliveAtRelease, 3);
@@ -313,6 +326,7 @@ TEST_F(BridgeTest, OtherCallsAreServedWhileACallWaits) {
     auto same = alice.start(
         QDBusMessage::createMethodCall(server.conn.baseService(), "/Gadget", Iface, "Add")
         << 1.0 << 2);
+    QueueUp();
     ASSERT_TRUE(PumpUntil([&] { return slow->done && quick->done && same->done; }));
     EXPECT_EQ(slow->reply.type(), QDBusMessage::ReplyMessage);
     EXPECT_EQ(same->reply.arguments(), QVariantList({3.0}));
