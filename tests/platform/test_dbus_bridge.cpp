@@ -2,10 +2,10 @@
 // served during a long call, introspection, and bad input from clients.
 #include "platform/CallErrors.h"
 #include "platform/DBusBridge.h"
+#include "platform/EventLoop.h"
 #include "support/PrivateBus.h"
 
 #include <QDBusArgument>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QMetaMethod>
@@ -17,28 +17,15 @@
 #include <limits>
 #include <thread>
 
-QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
-QT_END_NAMESPACE
 
 namespace {
 
 const QString Iface = QStringLiteral("org.marrick.Teleon.Test");
 const QString Props = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString Err = QStringLiteral("org.freedesktop.DBus.Error.");
-
-void Wait(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// Lets calls sent meanwhile queue up unserved, so that the next pump finds them all at once.
-void QueueUp() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-}
 
 class Gadget : public QObject {
     Q_OBJECT
@@ -47,69 +34,54 @@ class Gadget : public QObject {
     Q_CLASSINFO("Doc:Level", "Level (0 - 9)")
     Q_CLASSINFO("Doc:Add", "Adds a count to a value")
     Q_PROPERTY(qint16 Level READ Level WRITE setLevel)
-    Q_PROPERTY(qint32 Count READ Count WRITE setCount)
-    Q_PROPERTY(bool Flag READ Flag WRITE setFlag)
-    Q_PROPERTY(double Ratio READ Ratio WRITE setRatio)
-    Q_PROPERTY(QString Label READ Label WRITE setLabel)
+    Q_PROPERTY(qint32 Count MEMBER count)
+    Q_PROPERTY(bool Flag MEMBER flag)
+    Q_PROPERTY(double Ratio MEMBER ratio)
+    Q_PROPERTY(QString Label MEMBER label)
     Q_PROPERTY(double Fixed READ Fixed)
 public:
     static inline int alive = 0;
     Gadget() { ++alive; }
     ~Gadget() override { --alive; }
-    qint16 Level() const { return level_; }
+    qint16 Level() const { return level; }
     void setLevel(qint16 v) {
         if (v < 0 || v > 9)
             teleon::platform::RaiseCallError(
                 this, {1028, QStringLiteral("org.marrick.Teleon.Error.ValueOutOfRange"),
                        QStringLiteral("Value out of range")});
         else
-            level_ = v;
+            level = v;
     }
-    qint32 Count() const { return count_; }
-    void setCount(qint32 v) { count_ = v; }
-    bool Flag() const { return flag_; }
-    void setFlag(bool v) { flag_ = v; }
-    double Ratio() const { return ratio_; }
-    void setRatio(double v) { ratio_ = v; }
-    QString Label() const { return label_; }
-    void setLabel(const QString& v) { label_ = v; }
     double Fixed() const { return 1.5; }
 
     Q_INVOKABLE double Add(double value, qint32 count) { return value + count; }
-    Q_INVOKABLE QString Repeat(const QString& text, qint16 times, bool upper) {
-        const QString r = text.repeated(qMax<qint16>(times, 0));
-        return upper ? r.toUpper() : r;
-    }
-    // A long call: waits up to 2 s with the event loop running.
-    Q_INVOKABLE void Pause(qint32 ms) { Wait(qBound(0, ms, 2000)); }
+    // A long call: waits up to 2 s with the event loop running, as the program's waits do.
+    Q_INVOKABLE void Pause(qint32 ms) { teleon::platform::RunEventLoopFor(qBound(0, ms, 2000)); }
     Q_INVOKABLE Gadget* Spawn() { return new Gadget; }
     Q_INVOKABLE bool Fail(const QString& name) {
         teleon::platform::RaiseCallError(this, {1, name, QStringLiteral("It failed")});
         return false;
     }
 
-private:
-    qint16 level_ = 0;
-    qint32 count_ = 0;
-    bool flag_ = false;
-    double ratio_ = 0;
-    QString label_;
+    qint16 level = 0;
+    qint32 count = 0;
+    bool flag = false;
+    double ratio = 0;
+    QString label;
 };
 
+using namespace teleon::test;
 using teleon::platform::DBusBridge;
-using teleon::test::BusClient;
-using teleon::test::PrivateBus;
-using teleon::test::PumpUntil;
-
-struct ServerConnection {
-    explicit ServerConnection(const PrivateBus& bus)
-        : conn(bus.connect(QStringLiteral("server"))) {}
-    ~ServerConnection() { QDBusConnection::disconnectFromBus(QStringLiteral("server")); }
-    QDBusConnection conn;
-};
 
 class BridgeTest : public ::testing::Test {
 protected:
+    ~BridgeTest() override { QDBusConnection::disconnectFromBus(QStringLiteral("server")); }
+    static QVariant V(const QVariant& v) { return QVariant::fromValue(QDBusVariant(v)); }
+    static QString PathOf(const QDBusMessage& r) {
+        return r.arguments().value(0).value<QDBusObjectPath>().path();
+    }
+    // Lets calls sent meanwhile queue up unserved, so that the next pump finds them all at once.
+    static void QueueUp() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
     void SetUp() override {
         ASSERT_FALSE(bus.address().isEmpty());
         ASSERT_TRUE(bridge.exportObject(QStringLiteral("/Gadget"), &gadget, true));
@@ -119,46 +91,43 @@ protected:
     }
     QDBusMessage call(BusClient& c, const QString& path, const QString& iface,
                       const QString& member, const QVariantList& args = {}) {
-        return c.call(server.conn.baseService(), path, iface, member, args);
+        QDBusMessage m = QDBusMessage::createMethodCall(server.baseService(), path, iface, member);
+        m.setArguments(args);
+        return c.call(m);
     }
     QDBusMessage get(BusClient& c, const QString& prop, const QString& path = "/Gadget") {
         return call(c, path, Props, QStringLiteral("Get"), {Iface, prop});
     }
     QDBusMessage set(BusClient& c, const QString& prop, const QVariant& v) {
-        return call(c, "/Gadget", Props, QStringLiteral("Set"),
-                    {Iface, prop, QVariant::fromValue(QDBusVariant(v))});
+        return call(c, "/Gadget", Props, QStringLiteral("Set"), {Iface, prop, V(v)});
     }
-    QString spawn(BusClient& c) {
-        return call(c, "/Gadget", Iface, "Spawn")
-            .arguments()
-            .value(0)
-            .value<QDBusObjectPath>()
-            .path();
+    QString spawn(BusClient& c) { return PathOf(call(c, "/Gadget", Iface, "Spawn")); }
+    QDBusMessage message(const QString& path, const QString& member) {
+        return QDBusMessage::createMethodCall(server.baseService(), path, Iface, member);
     }
 
     PrivateBus bus;
-    ServerConnection server{bus};
-    DBusBridge bridge{server.conn};
+    QDBusConnection server = bus.connect(QStringLiteral("server"));
+    DBusBridge bridge{server};
     Gadget gadget, plain;
     QStringList firstUses;
     BusClient alice{bus.address(), QStringLiteral("alice")};
 };
 
-TEST_F(BridgeTest, PropertiesRoundTripEachTypeAndAcceptOnlyFittingIntegers) {
-    struct Row {
-        const char* prop;
-        QVariant sent, expected;
-    } rows[] = {
+TEST_F(BridgeTest, PropertiesAndMethodsCarryEachTypeAndTakeFittingIntegers) {
+    // clang-format off
+    struct Row { const char* prop; QVariant sent, expected; } rows[] = {
         {"Level", QVariant::fromValue(qint16(7)), QVariant::fromValue(qint16(7))},
         {"Level", QVariant::fromValue(quint64(9)), QVariant::fromValue(qint16(9))},
         {"Count", QVariant::fromValue(uchar(200)), QVariant::fromValue(qint32(200))},
-        {"Count", QVariant::fromValue(qint64(-2147483648LL)), QVariant::fromValue(qint32(INT_MIN))},
-        {"Flag", QVariant(true), QVariant(true)},
-        {"Ratio", QVariant(-0.25), QVariant(-0.25)},
-        {"Ratio", QVariant::fromValue(qint64(1) << 40), QVariant(double(qint64(1) << 40))},
-        {"Label", QVariant(QStringLiteral("Ünïcode ✓")), QVariant(QStringLiteral("Ünïcode ✓"))},
-        {"Label", QVariant(QString(4096, u'x')), QVariant(QString(4096, u'x'))},
+        {"Count", QVariant::fromValue(qint64(INT_MIN)), QVariant::fromValue(qint32(INT_MIN))},
+        {"Flag", true, true},
+        {"Ratio", -0.25, -0.25},
+        {"Ratio", QVariant::fromValue(qint64(1) << 40), double(qint64(1) << 40)},
+        {"Label", QStringLiteral("Ünïcode ✓"), QStringLiteral("Ünïcode ✓")},
+        {"Label", QString(4096, u'x'), QString(4096, u'x')},
     };
+    // clang-format on
     for (const Row& r : rows) {
         SCOPED_TRACE(r.prop);
         EXPECT_EQ(set(alice, r.prop, r.sent).type(), QDBusMessage::ReplyMessage);
@@ -168,22 +137,14 @@ TEST_F(BridgeTest, PropertiesRoundTripEachTypeAndAcceptOnlyFittingIntegers) {
         EXPECT_EQ(back, r.expected);
     }
     set(alice, "Ratio", std::nan(""));
-    EXPECT_TRUE(std::isnan(gadget.Ratio())); // members decide about NaN
+    EXPECT_TRUE(std::isnan(gadget.ratio)); // members decide about NaN
     const auto all = qdbus_cast<QVariantMap>(
         call(alice, "/Gadget", Props, "GetAll", {Iface}).arguments().value(0));
     EXPECT_EQ(all.keys(), QStringList({"Count", "Fixed", "Flag", "Label", "Level", "Ratio"}));
-}
-
-TEST_F(BridgeTest, MethodsTakeNamedArgumentsAndReturnTheirValue) {
     EXPECT_EQ(call(alice, "/Gadget", Iface, "Add", {2.5, 3}).arguments(), QVariantList({5.5}));
     EXPECT_EQ(call(alice, "/Gadget", "", "Add", {QVariant::fromValue(qint64(2)), 3}).arguments(),
               QVariantList({5.0}));
-    EXPECT_EQ(call(alice, "/Gadget", Iface, "Repeat", {"ab", QVariant::fromValue(qint16(2)), true})
-                  .arguments(),
-              QVariantList({"ABAB"}));
-    const QDBusMessage paused = call(alice, "/Gadget", Iface, "Pause", {0});
-    EXPECT_EQ(paused.type(), QDBusMessage::ReplyMessage);
-    EXPECT_TRUE(paused.arguments().isEmpty());
+    EXPECT_EQ(call(alice, "/Gadget", Iface, "Pause", {0}).arguments(), QVariantList());
 }
 
 TEST_F(BridgeTest, MemberErrorsReachTheClientWithTheirNameAndText) {
@@ -202,12 +163,8 @@ TEST_F(BridgeTest, MemberErrorsReachTheClientWithTheirNameAndText) {
 }
 
 TEST_F(BridgeTest, StandardErrorsName) {
-    const QVariant str = QVariant::fromValue(QDBusVariant(QStringLiteral("5")));
-    struct Row {
-        QString path, iface, member;
-        QVariantList args;
-        QString error;
-    } rows[] = {
+    // clang-format off
+    struct Row { QString path, iface, member; QVariantList args; QString error; } rows[] = {
         {"/Gadget", Iface, "Nope", {}, "UnknownMethod"},
         {"/Gadget", Iface, "Release", {}, "UnknownMethod"},
         {"/Gadget", Props, "Nope", {}, "UnknownMethod"},
@@ -215,50 +172,29 @@ TEST_F(BridgeTest, StandardErrorsName) {
         {"/Gadget", Props, "GetAll", {"org.example.Other"}, "UnknownInterface"},
         {"/Gadget", Props, "Get", {Iface, "Nope"}, "UnknownProperty"},
         {"/Gadget", Props, "Get", {Iface}, "InvalidArgs"},
-        {"/Gadget",
-         Props,
-         "Set",
-         {Iface, "Fixed", QVariant::fromValue(QDBusVariant(2.0))},
-         "PropertyReadOnly"},
-        {"/Gadget", Props, "Set", {Iface, "Count", str}, "InvalidArgs"},
-        {"/Gadget",
-         Props,
-         "Set",
-         {Iface, "Level", QVariant::fromValue(QDBusVariant(40000))},
-         "InvalidArgs"},
-        {"/Gadget",
-         Props,
-         "Set",
-         {Iface, "Count", QVariant::fromValue(QDBusVariant(qint64(1) << 31))},
-         "InvalidArgs"},
-        {"/Gadget",
-         Props,
-         "Set",
-         {Iface, "Flag", QVariant::fromValue(QDBusVariant(1))},
-         "InvalidArgs"},
-        {"/Gadget",
-         Props,
-         "Set",
-         {Iface, "Ratio", QVariant::fromValue(QDBusVariant(true))},
-         "InvalidArgs"},
-        {"/Gadget",
-         Props,
-         "Set",
-         {Iface, "Label", QVariant::fromValue(QDBusVariant(QString(4097, u'x')))},
-         "InvalidArgs"},
+        {"/Gadget", Props, "Set", {Iface, "Fixed", V(2.0)}, "PropertyReadOnly"},
+        {"/Gadget", Props, "Set", {Iface, "Count", V("5")}, "InvalidArgs"},
+        {"/Gadget", Props, "Set", {Iface, "Level", V(40000)}, "InvalidArgs"},
+        {"/Gadget", Props, "Set", {Iface, "Count", V(qint64(1) << 31)}, "InvalidArgs"},
+        {"/Gadget", Props, "Set", {Iface, "Flag", V(1)}, "InvalidArgs"},
+        {"/Gadget", Props, "Set", {Iface, "Ratio", V(true)}, "InvalidArgs"},
+        {"/Gadget", Props, "Set", {Iface, "Label", V(QString(4097, u'x'))}, "InvalidArgs"},
         {"/Gadget", Iface, "Add", {"1", 2}, "InvalidArgs"},
         {"/Gadget", Iface, "Add", {1.0}, "InvalidArgs"},
         {"/Gadget", Iface, "Add", {1.0, 2.0}, "InvalidArgs"},
         {"/Nowhere", Iface, "Add", {1.0, 2}, "UnknownObject"},
         {"/Objects/99", Iface, "Add", {1.0, 2}, "UnknownObject"},
         {"/Objects", Iface, "Add", {1.0, 2}, "UnknownObject"},
+        {"/Objects/1/2", Iface, "Add", {1.0, 2}, "UnknownObject"},
+        {"/Gadget/x", Iface, "Add", {1.0, 2}, "UnknownObject"},
     };
+    // clang-format on
     for (const Row& r : rows) {
         SCOPED_TRACE((r.path + " " + r.member).toStdString());
         EXPECT_EQ(call(alice, r.path, r.iface, r.member, r.args).errorName(), Err + r.error);
     }
-    EXPECT_EQ(gadget.Count(), 0);
-    EXPECT_EQ(gadget.Level(), 0);
+    EXPECT_EQ(gadget.count, 0);
+    EXPECT_EQ(gadget.level, 0);
 }
 
 TEST_F(BridgeTest, ReturnedObjectsBelongToTheirClient) {
@@ -266,7 +202,6 @@ TEST_F(BridgeTest, ReturnedObjectsBelongToTheirClient) {
     const QString mine = spawn(alice);
     EXPECT_EQ(mine, "/Objects/1");
     EXPECT_EQ(bridge.liveReturnedObjects(), 1);
-    EXPECT_EQ(call(bob, mine, Iface, "Add", {1.0, 1}).arguments(), QVariantList({2.0}));
     EXPECT_EQ(call(bob, mine, Iface, "Release").errorName(), Err + "AccessDenied");
     EXPECT_EQ(call(alice, mine, Iface, "Release").type(), QDBusMessage::ReplyMessage);
     EXPECT_EQ(Gadget::alive, 2);
@@ -274,14 +209,12 @@ TEST_F(BridgeTest, ReturnedObjectsBelongToTheirClient) {
 
     // Released while one of its own calls waits: ended when that call returns.
     const QString busy = spawn(alice);
-    auto pause = alice.start(
-        QDBusMessage::createMethodCall(server.conn.baseService(), busy, Iface, "Pause") << 300);
+    auto pause = alice.start(message(busy, "Pause") << 300);
     int liveAtRelease = -1, aliveAtRelease = -1;
-    alice.start(QDBusMessage::createMethodCall(server.conn.baseService(), busy, Iface, "Release"),
-                1000, [&] {
-                    liveAtRelease = bridge.liveReturnedObjects();
-                    aliveAtRelease = Gadget::alive;
-                });
+    alice.start(message(busy, "Release"), 1000, [&] {
+        liveAtRelease = bridge.liveReturnedObjects();
+        aliveAtRelease = Gadget::alive;
+    });
     QueueUp();
     ASSERT_TRUE(PumpUntil([&] { return pause->done; }));
     EXPECT_EQ(liveAtRelease, 1);
@@ -304,11 +237,9 @@ TEST_F(BridgeTest, FirstUseRunsOncePerClientOfACreatableObject) {
     get(alice, "Level");
     call(alice, "/Gadget", Iface, "Add", {1.0, 1});
     EXPECT_EQ(firstUses, QStringList({alice.uniqueName()}));
-    {
-        BusClient bob(bus.address(), QStringLiteral("bob"));
-        call(bob, "/Gadget", Iface, "Add", {1.0, 1});
-        EXPECT_EQ(firstUses.size(), 2);
-    }
+    BusClient bob(bus.address(), QStringLiteral("bob"));
+    call(bob, "/Gadget", Iface, "Add", {1.0, 1});
+    EXPECT_EQ(firstUses.size(), 2);
     alice.leave();
     PumpUntil([] { return false; }, 200);
     BusClient again(bus.address(), QStringLiteral("alice2"));
@@ -318,58 +249,42 @@ TEST_F(BridgeTest, FirstUseRunsOncePerClientOfACreatableObject) {
 
 TEST_F(BridgeTest, OtherCallsAreServedWhileACallWaits) {
     BusClient bob(bus.address(), QStringLiteral("bob"));
-    auto slow = alice.start(
-        QDBusMessage::createMethodCall(server.conn.baseService(), "/Gadget", Iface, "Pause")
-        << 1000);
-    auto quick = bob.start(
-        QDBusMessage::createMethodCall(server.conn.baseService(), "/Gadget", Iface, "Spawn"));
-    auto same = alice.start(
-        QDBusMessage::createMethodCall(server.conn.baseService(), "/Gadget", Iface, "Add")
-        << 1.0 << 2);
+    auto slow = alice.start(message("/Gadget", "Pause") << 1000);
+    auto quick = bob.start(message("/Gadget", "Spawn"));
+    auto same = alice.start(message("/Gadget", "Add") << 1.0 << 2);
     QueueUp();
     ASSERT_TRUE(PumpUntil([&] { return slow->done && quick->done && same->done; }));
     EXPECT_EQ(slow->reply.type(), QDBusMessage::ReplyMessage);
     EXPECT_EQ(same->reply.arguments(), QVariantList({3.0}));
     EXPECT_LT(same->finishedMs, slow->finishedMs - 500);
     EXPECT_LT(quick->finishedMs, slow->finishedMs - 500);
-    EXPECT_EQ(call(bob, quick->reply.arguments().value(0).value<QDBusObjectPath>().path(), Iface,
-                   "Add", {1.0, 1})
-                  .arguments(),
+    EXPECT_EQ(call(bob, PathOf(quick->reply), Iface, "Add", {1.0, 1}).arguments(),
               QVariantList({2.0}));
 }
 
 TEST_F(BridgeTest, BadInputGetsAnErrorReplyAndNothingBreaks) {
+    // clang-format off
     const QVariantList values = {
-        QVariant(),
-        true,
-        QVariant::fromValue(uchar(255)),
+        QVariant(), true, QVariant::fromValue(uchar(255)),
         QVariant::fromValue(std::numeric_limits<qint64>::min()),
         QVariant::fromValue(std::numeric_limits<quint64>::max()),
-        std::numeric_limits<double>::infinity(),
-        QString(1 << 20, u'é'),
-        QString(),
-        QVariant::fromValue(QDBusObjectPath("/Gadget")),
-        QByteArray(70000, 'x'),
-        QStringList({"a", "b"}),
-        QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(1)))),
+        std::numeric_limits<double>::infinity(), QString(1 << 20, u'é'), QString(),
+        QVariant::fromValue(QDBusObjectPath("/Gadget")), QByteArray(70000, 'x'),
+        QStringList({"a", "b"}), V(V(1)),
     };
+    // clang-format on
     const QMetaObject& mo = Gadget::staticMetaObject;
     for (int m = mo.methodOffset(); m < mo.methodCount(); ++m)
         for (const QVariant& v : values)
-            for (const QVariantList& args :
-                 {QVariantList{v}, QVariantList{v, v}, QVariantList{v, v, v}}) {
-                QVariantList sent;
-                for (const QVariant& a : args)
-                    if (a.isValid())
-                        sent << a;
-                const QDBusMessage r = call(alice, "/Gadget", Iface, mo.method(m).name(), sent);
-                ASSERT_NE(r.errorName(), Err + "NoReply") << mo.method(m).name().constData();
-            }
+            for (int n = 1; n <= 3; ++n)
+                ASSERT_NE(call(alice, "/Gadget", Iface, mo.method(m).name(),
+                               v.isValid() ? QVariantList(n, v) : QVariantList())
+                              .errorName(),
+                          Err + "NoReply")
+                    << mo.method(m).name().constData();
     for (int p = mo.propertyOffset(); p < mo.propertyCount(); ++p)
         for (const QVariant& v : values.mid(1))
             ASSERT_NE(set(alice, mo.property(p).name(), v).errorName(), Err + "NoReply");
-    for (const char* path : {"/Objects/0", "/Objects/1/2", "/Gadget/x"})
-        EXPECT_EQ(call(alice, path, Iface, "Add", {1.0, 1}).errorName(), Err + "UnknownObject");
     EXPECT_EQ(call(alice, "/Gadget", Iface, "Add", {1.0, 1}).arguments(), QVariantList({2.0}));
 }
 
@@ -379,7 +294,7 @@ TEST_F(BridgeTest, RealClientSeesErrorNamesDocsAndObjects) {
     auto run = [&](const QStringList& args) {
         QProcess p;
         p.start("gdbus", QStringList({args.first(), "--address", bus.address(), "--dest",
-                                      server.conn.baseService()}) +
+                                      server.baseService()}) +
                              args.mid(1));
         PumpUntil([&] { return p.state() == QProcess::NotRunning; });
         return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());

@@ -6,14 +6,13 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -26,21 +25,19 @@ class PrivateBus {
 public:
     explicit PrivateBus(const QString& serviceDir = {}) {
         const QString config = dir_.filePath(QStringLiteral("session.conf"));
+        QString services;
+        if (!serviceDir.isEmpty())
+            services =
+                QStringLiteral("<servicedir>%1</servicedir>").arg(serviceDir.toHtmlEscaped());
         QFile f(config);
         if (!f.open(QIODevice::WriteOnly))
             return;
-        f.write(QStringLiteral(
-                    "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
-                    "1.0//EN\"\n \"http://www.freedesktop.org/standards/dbus/1.0/"
-                    "busconfig.dtd\">\n<busconfig><type>session</type>"
-                    "<listen>unix:dir=%1</listen><auth>EXTERNAL</auth>%2"
-                    "<policy context=\"default\"><allow send_destination=\"*\" "
-                    "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
-                    "</policy></busconfig>\n")
-                    .arg(dir_.path(), serviceDir.isEmpty()
-                                          ? QString()
-                                          : QStringLiteral("<servicedir>%1</servicedir>")
-                                                .arg(serviceDir.toHtmlEscaped()))
+        f.write(QStringLiteral("<busconfig><type>session</type>"
+                               "<listen>unix:dir=%1</listen><auth>EXTERNAL</auth>%2"
+                               "<policy context=\"default\"><allow send_destination=\"*\" "
+                               "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+                               "</policy></busconfig>\n")
+                    .arg(dir_.path(), services)
                     .toUtf8());
         f.close();
         daemon_.start(QStringLiteral("dbus-daemon"),
@@ -48,20 +45,15 @@ public:
                        QStringLiteral("--config-file=") + config});
         if (!daemon_.waitForStarted(5000))
             return;
-        QElapsedTimer t;
-        t.start();
-        while (!daemon_.canReadLine() && t.elapsed() < 5000 && daemon_.state() == QProcess::Running)
-            daemon_.waitForReadyRead(100);
+        while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) {
+        }
         address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
     }
     ~PrivateBus() {
         daemon_.terminate();
         if (!daemon_.waitForFinished(3000))
             daemon_.kill();
-        daemon_.waitForFinished(1000);
     }
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
 
     QString address() const { return address_; }
 
@@ -101,11 +93,8 @@ public:
 
     // Disconnects, so that the bus reports the client gone.
     void leave() {
-        if (!left_) {
-            conn_ = QDBusConnection(QString()); // the connection closes with its last reference
-            QDBusConnection::disconnectFromBus(name_);
-        }
-        left_ = true;
+        conn_ = QDBusConnection(QString()); // the connection closes with its last reference
+        QDBusConnection::disconnectFromBus(name_);
     }
     QString uniqueName() const { return conn_.baseService(); }
 
@@ -118,9 +107,7 @@ public:
             if (onReply)
                 onReply();
             p->reply = w->reply();
-            p->finishedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                std::chrono::steady_clock::now().time_since_epoch())
-                                .count();
+            p->finishedMs = QDeadlineTimer::current().deadline();
             p->done = true;
             w->deleteLater();
         });
@@ -131,17 +118,10 @@ public:
         PumpUntil([&] { return p->done; }, timeoutMs + 1000);
         return p->reply;
     }
-    QDBusMessage call(const QString& service, const QString& path, const QString& interface,
-                      const QString& method, const QVariantList& args = {}) {
-        QDBusMessage m = QDBusMessage::createMethodCall(service, path, interface, method);
-        m.setArguments(args);
-        return call(m);
-    }
 
 private:
     QString name_;
     QDBusConnection conn_;
-    bool left_ = false;
 };
 
 } // namespace teleon::test
