@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Teleon started by a D-Bus call: a private session bus whose service folder names the built
+# program, a fresh configuration store (the built-in simulator), and no Teleon running. A gdbus
+# call must start the program and be answered; a Python client then drives the telescope to
+# M 31 and sweeps every member with bad input; a second start of the program hands over to the
+# running one and exits.
+set -euo pipefail
+teleon=$1
+here=$(cd "$(dirname "$0")" && pwd)
+tmp=$(mktemp -d)
+bus_pid=
+cleanup() {
+    [ -n "${teleon_pid:-}" ] && kill "$teleon_pid" 2>/dev/null || true
+    [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+mkdir -p "$tmp/services" "$tmp/config"
+printf '[D-BUS Service]\nName=org.marrick.Teleon\nExec=%s\n' "$teleon" \
+    >"$tmp/services/org.marrick.Teleon.service"
+cat >"$tmp/session.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=$tmp</listen>
+  <servicedir>$tmp/services</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+
+# The activated program inherits the bus's environment: the display, a store of its own.
+export XDG_CONFIG_HOME=$tmp/config
+[ -n "${DISPLAY:-}" ] && unset QT_QPA_PLATFORM
+dbus-daemon --config-file="$tmp/session.conf" --nofork --print-address=3 3>"$tmp/address" &
+bus_pid=$!
+for _ in $(seq 50); do [ -s "$tmp/address" ] && break; sleep 0.1; done
+export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/address")
+
+start=$(date +%s%N)
+gdbus call --session --timeout 60 --dest org.marrick.Teleon \
+    --object-path /org/marrick/Teleon/Scope \
+    --method org.freedesktop.DBus.Properties.Get org.marrick.Teleon.Scope RightAscension
+echo "activation to the first answer: $((($(date +%s%N) - start) / 1000000)) ms"
+teleon_pid=$(gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.GetConnectionUnixProcessID org.marrick.Teleon |
+    tr -dc '0-9 ' | awk '{print $NF}')
+
+/usr/bin/python3 "$here/drive_over_bus.py" drive
+/usr/bin/python3 "$here/drive_over_bus.py" sweep
+
+# A second start while one runs must not open the port again: it hands over and exits.
+timeout 20 "$teleon"
+kill -0 "$teleon_pid"
+echo "second start handed over to process $teleon_pid"

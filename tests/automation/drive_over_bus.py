@@ -1,0 +1,135 @@
+#!/usr/bin/python3
+"""A client of Teleon on the session bus, as a planetarium program would be one.
+
+drive   select M 31, slew to it, and check that the telescope points within 1' of it
+sweep   call every member of every object with wrong types and extreme values: each call must
+        get an answer (wrong types an error), and the program must still answer afterwards
+"""
+import math
+import sys
+import xml.etree.ElementTree as ET
+
+import dbus
+
+NAME = "org.marrick.Teleon"
+ROOT = "/org/marrick/Teleon"
+bus = dbus.SessionBus()
+
+
+def proxy(obj):
+    return bus.get_object(NAME, ROOT + "/" + obj)
+
+
+def get(obj, prop):
+    return proxy(obj).Get(NAME + "." + obj, prop,
+                          dbus_interface="org.freedesktop.DBus.Properties")
+
+
+def fail(text):
+    print("FAIL:", text)
+    sys.exit(1)
+
+
+def drive():
+    scope = dbus.Interface(proxy("Scope"), NAME + ".Scope")
+    try:
+        scope.SelectObject("M ")
+        fail("a blank Messier number was accepted")
+    except dbus.exceptions.DBusException as e:
+        if e.get_dbus_name() != NAME + ".Error.SelectObjectFailed":
+            fail("unexpected error " + e.get_dbus_name())
+    if not scope.SelectObject("M 31"):
+        fail("M 31 not selected")
+    info = get("Scope", "ObjectInformation")
+    if not str(info).startswith("M31"):
+        fail("object information " + str(info))
+    ra_target = float(get("Scope", "ObjectRightAscension"))
+    dec_target = float(get("Scope", "ObjectDeclination"))
+    scope.SlewToCurrentObject(timeout=300)
+    ra = float(get("Scope", "RightAscension"))
+    dec = float(get("Scope", "Declination"))
+    d_ra = (ra - ra_target) * 15 * math.cos(math.radians(dec_target)) * 60
+    d_dec = (dec - dec_target) * 60
+    off = math.hypot(d_ra, d_dec)
+    print(f"M 31 at RA {ra_target:.5f} h Dec {dec_target:.4f} deg; scope at RA {ra:.5f} h "
+          f"Dec {dec:.4f} deg; {off:.2f}' away")
+    if off > 1.0:
+        fail("the telescope is more than 1' from M 31")
+
+
+WRONG = {"n": ["x", 1.5], "i": ["x", 2.5], "d": ["x", True], "b": ["x", 2.5], "s": [7, 2.5]}
+EXTREME = {
+    "n": [dbus.Int16(-32768), dbus.Int16(32767), dbus.Int64(1 << 40)],
+    "i": [dbus.Int32(-2 ** 31), dbus.Int32(2 ** 31 - 1), dbus.Int64(1 << 40)],
+    "d": [float("nan"), float("inf"), float("-inf"), 1e308, -1e308],
+    "b": [True],
+    "s": ["", "\x01#:Q#", "x" * (1 << 20)],
+}
+# Members that would move the telescope for minutes or end the program are swept for types only.
+SLOW = {"SlewToCurrentObject", "SlewToPosition", "SlewByOffset", "Slew", "FindFirstObject",
+        "SyncPosition", "SyncPos", "SyncToPos"}
+
+
+def typed(sig, value):
+    return {"n": dbus.Int16, "i": dbus.Int32, "d": dbus.Double, "b": dbus.Boolean,
+            "s": dbus.String}[sig](value) if not isinstance(value, dbus.Int64) else value
+
+
+def call(obj, iface, member, args, sig):
+    method = proxy(obj).get_dbus_method(member, iface)
+    try:
+        method(*args, signature=sig, timeout=60)
+        return None
+    except dbus.exceptions.DBusException as e:
+        return e.get_dbus_name()
+
+
+def sweep():
+    calls = errors = 0
+    for obj in ("Scope", "Util", "IPlanetarium"):
+        xml = proxy(obj).Introspect(dbus_interface="org.freedesktop.DBus.Introspectable")
+        iface = next(i for i in ET.fromstring(xml).iter("interface")
+                     if i.get("name") == NAME + "." + obj)
+        for m in iface.iter("method"):
+            ins = [a.get("type") for a in m.iter("arg") if a.get("direction", "in") == "in"]
+            name = m.get("name")
+            for k, sig in enumerate(ins):
+                for bad in WRONG[sig]:
+                    args = [0 if s in "nidb" else "" for s in ins]
+                    args[k] = bad
+                    wrong_sig = "".join("s" if isinstance(a, str) else
+                                        "d" if isinstance(a, float) else
+                                        "b" if isinstance(a, bool) else s
+                                        for a, s in zip(args, ins))
+                    calls += 1
+                    if call(obj, iface.get("name"), name, args, wrong_sig) is None:
+                        fail(f"{obj}.{name} accepted {wrong_sig} for {''.join(ins)}")
+                    errors += 1
+                if name in SLOW:
+                    continue
+                for value in EXTREME[sig]:
+                    args = [typed(s, 0 if s in "nidb" else "") for s in ins]
+                    args[k] = value
+                    sig_now = "".join("x" if isinstance(a, dbus.Int64) else s
+                                      for a, s in zip(args, ins))
+                    calls += 1
+                    if call(obj, iface.get("name"), name, args, sig_now):
+                        errors += 1
+        for p in iface.iter("property"):
+            sig, name = p.get("type"), p.get("name")
+            values = WRONG.get(sig, []) + (EXTREME.get(sig, []) if "write" in p.get("access")
+                                           else [])
+            for value in values:
+                calls += 1
+                try:
+                    proxy(obj).Set(iface.get("name"), name, value,
+                                   dbus_interface="org.freedesktop.DBus.Properties", timeout=60)
+                except dbus.exceptions.DBusException:
+                    errors += 1
+    # Still answering, with the telescope still there.
+    get("Scope", "RightAscension")
+    print(f"sweep: {calls} calls, {errors} error replies, the program still answers")
+
+
+if __name__ == "__main__":
+    {"drive": drive, "sweep": sweep}[sys.argv[1]]()
