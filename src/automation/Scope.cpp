@@ -154,8 +154,9 @@ double latitude() {
 }
 
 double longitude() {
-    double east = -ParseScopeAngle(SendCommandString(lx::GetLongitude)) + 0.0; // never -0
-    if (east < -180.0)
+    // In (-180, 180]: 180 degrees west is +180, and 0 is never -0.
+    double east = -ParseScopeAngle(SendCommandString(lx::GetLongitude)) + 0.0;
+    if (east <= -180.0)
         east += 360.0;
     return east;
 }
@@ -416,7 +417,10 @@ qint16 Scope::UTCOffset() {
 }
 
 void Scope::setUTCOffset(qint16 hours) {
-    Member(this, [&] { setLocation(latitude(), longitude(), hours); });
+    Member(this, [&] {
+        const double lat = latitude(); // read in this order: Gt, Gg
+        setLocation(lat, longitude(), hours);
+    });
 }
 
 double Scope::LocalDate() {
@@ -445,7 +449,8 @@ double Scope::Latitude() {
 void Scope::setLatitude(double degrees) {
     Member(this, [&] {
         checked(degrees, 90.0);
-        setLocation(degrees, longitude(), utcOffset());
+        const double lng = longitude(); // read in this order: Gg, GG
+        setLocation(degrees, lng, utcOffset());
     });
 }
 
@@ -456,7 +461,8 @@ double Scope::Longitude() {
 void Scope::setLongitude(double degrees) {
     Member(this, [&] {
         checked(degrees, 360.0);
-        setLocation(latitude(), degrees, utcOffset());
+        const double lat = latitude(); // read in this order: Gt, GG
+        setLocation(lat, degrees, utcOffset());
     });
 }
 
