@@ -44,6 +44,7 @@ namespace {
 
 const QString Title = QStringLiteral("LX-200 Vantor");
 const QString General = QStringLiteral("General");
+frmMain* liveMainWindow = nullptr;
 
 QLabel* valueLabel(QWidget* parent, const char* name, int pointSize) {
     auto* l = new QLabel(parent);
@@ -139,14 +140,21 @@ frmMain::frmMain(bool startedByAutomation, QWidget* parent)
     InstallSlewProgressWindow(this);
     connectHandlers();
     qApp->installEventFilter(this);
+    liveMainWindow = this;
 }
 
 frmMain::~frmMain() {
+    if (liveMainWindow == this)
+        liveMainWindow = nullptr;
     qApp->removeEventFilter(this);
     if (StatusTimer() == tmr1S_)
         SetStatusTimer(nullptr);
     Hooks() = LinkHooks{};
     com1().close();
+}
+
+frmMain* frmMain::Instance() {
+    return liveMainWindow;
 }
 
 void frmMain::buildControls() {
@@ -473,21 +481,27 @@ void frmMain::mnuControlItem_Click(int index) {
 
 void frmMain::connectFromMenu() {
     BeginBusy();
-    int port = 0;
-    ConnectScope(port, true);
-    if (!ScopeConnected) {
-        EndBusy();
-        return;
+    if (ConnectAndStart(true) && agent_)
+        agent_->Speak(QStringLiteral("scope is connected."));
+    EndBusy();
+}
+
+bool frmMain::ConnectAndStart(bool showMessages, const QString& portSetting) {
+    if (!portSetting.isNull()) {
+        pendingPort_.clear();
+        applyPortSetting(portSetting);
     }
+    int port = 0;
+    ConnectScope(port, showMessages);
+    if (!ScopeConnected)
+        return false;
     InitSystem();
     StartUI();
-    if (agent_)
-        agent_->Speak(QStringLiteral("scope is connected."));
     tmr1S_->setInterval(1000);
     tmr1S_->start();
     pollCount_ = 0;
     mnuControlItem_[0]->setText(QStringLiteral("&Disconnect"));
-    EndBusy();
+    return true;
 }
 
 void frmMain::disconnectFromMenu() {

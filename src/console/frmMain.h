@@ -38,11 +38,19 @@ public:
     explicit frmMain(bool startedByAutomation = false, QWidget* parent = nullptr);
     ~frmMain() override;
 
+    // The live main window, or null before one is made and after it is gone.
+    static frmMain* Instance();
+
     // Life of the window
     void Form_Load();
     void tmrStart_Timer();
     void mnuControlItem_Click(int index);
     void Form_Unload();
+    // Connects to the telescope and brings it and the window up: InitSystem, StartUI, the status
+    // timer every second, the menu entry "&Disconnect". A portSetting ("ComPort": a number, a
+    // device path or "Simulator") is taken as the port first; without one the current port is
+    // used. False, with nothing more done, when no LX-200 answered.
+    bool ConnectAndStart(bool showMessages, const QString& portSetting = QString());
 
     // Status display
     void tmr1S_Timer();
@@ -82,6 +90,10 @@ public:
     void cmdAlign_Click();
     // Unloads the object finder (its filter settings are saved) when it is loaded.
     void UnloadFinder();
+    // The object finder made and loaded (its Form_Load run) if it was not, without showing it.
+    frmFind* LoadFinder();
+    // The object finder if it has been made, loaded or not; null otherwise.
+    frmFind* Finder() const;
     // Closes the alignment wizard when it is open (it puts back what it changed).
     void CloseAlignWizard();
     // The home move at shutdown: target the meridian at declination 0, slew, and stop the

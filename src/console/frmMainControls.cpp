@@ -302,6 +302,20 @@ void frmMain::cmdSearch_Click() {
         InstallFinderBars(frmFind_);
 }
 
+frmFind* frmMain::LoadFinder() {
+    if (!frmFind_) {
+        frmFind_ = new frmFind(this);
+        InstallFinderBars(frmFind_);
+    }
+    if (!frmFind_->isLoaded())
+        frmFind_->Form_Load();
+    return frmFind_;
+}
+
+frmFind* frmMain::Finder() const {
+    return frmFind_;
+}
+
 void frmMain::UnloadFinder() {
     if (frmFind_ && frmFind_->isLoaded()) {
         frmFind_->Form_Unload();
