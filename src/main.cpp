@@ -1,5 +1,6 @@
+#include "automation/AutomationServer.h"
 #include "console/MainEntry.h"
 
 int main(int argc, char** argv) {
-    return teleon::Main(argc, argv);
+    return teleon::Main(argc, argv, teleon::MakeAutomationServer);
 }

@@ -50,9 +50,10 @@ double checked(double value, double limit) {
 }
 
 // A bare command for the channel: it frames it itself, so "#" or a control character would
-// end the frame early or send the telescope junk.
+// end the frame early or send the telescope junk, and an empty one is no command at all (the
+// telescope would leave it unanswered and the link would be taken for lost).
 const QString& checkedCommand(const QString& s) {
-    if (s.size() > LongestCommand)
+    if (s.isEmpty() || s.size() > LongestCommand)
         outOfRange();
     for (const QChar c : s)
         if (c == u'#' || c.unicode() < 0x20 || c.unicode() == 0x7F || c.unicode() > 0xFF)

@@ -7,6 +7,7 @@ sweep   call every member of every object with wrong types and extreme values: e
 """
 import math
 import sys
+import time
 import xml.etree.ElementTree as ET
 
 import dbus
@@ -57,6 +58,7 @@ def drive():
         fail("the telescope is more than 1' from M 31")
 
 
+DEFAULT = {"n": 0, "i": 0, "d": 0.0, "b": False, "s": ""}
 WRONG = {"n": ["x", 1.5], "i": ["x", 2.5], "d": ["x", True], "b": ["x", 2.5], "s": [7, 2.5]}
 EXTREME = {
     "n": [dbus.Int16(-32768), dbus.Int16(32767), dbus.Int64(1 << 40)],
@@ -65,9 +67,16 @@ EXTREME = {
     "b": [True],
     "s": ["", "\x01#:Q#", "x" * (1 << 20)],
 }
-# Members that would move the telescope for minutes or end the program are swept for types only.
-SLOW = {"SlewToCurrentObject", "SlewToPosition", "SlewByOffset", "Slew", "FindFirstObject",
-        "SyncPosition", "SyncPos", "SyncToPos"}
+# Members that would move the telescope for minutes, or answer bad values with a message box for
+# the user at the telescope, are swept for types only.
+TYPES_ONLY = {"SlewToCurrentObject", "SlewToPosition", "SlewByOffset", "Slew", "FindFirstObject",
+              "SyncPosition", "SyncPos", "SyncToPos", "SetLoc"}
+
+
+def signature_of(value):
+    if isinstance(value, bool):
+        return "b"
+    return "i" if isinstance(value, int) else "d" if isinstance(value, float) else "s"
 
 
 def typed(sig, value):
@@ -77,11 +86,17 @@ def typed(sig, value):
 
 def call(obj, iface, member, args, sig):
     method = proxy(obj).get_dbus_method(member, iface)
+    t0 = time.monotonic()
     try:
         method(*args, signature=sig, timeout=60)
         return None
     except dbus.exceptions.DBusException as e:
         return e.get_dbus_name()
+    finally:
+        if time.monotonic() - t0 > 2:
+            shown = [a if not isinstance(a, str) or len(a) < 20 else a[:8] + "..." for a in args]
+            print(f"slow: {obj}.{member}{tuple(shown)} took {time.monotonic() - t0:.1f} s",
+                  flush=True)
 
 
 def sweep():
@@ -95,20 +110,17 @@ def sweep():
             name = m.get("name")
             for k, sig in enumerate(ins):
                 for bad in WRONG[sig]:
-                    args = [0 if s in "nidb" else "" for s in ins]
+                    args = [DEFAULT[s] for s in ins]
                     args[k] = bad
-                    wrong_sig = "".join("s" if isinstance(a, str) else
-                                        "d" if isinstance(a, float) else
-                                        "b" if isinstance(a, bool) else s
-                                        for a, s in zip(args, ins))
+                    wrong_sig = "".join(signature_of(a) for a in args)
                     calls += 1
                     if call(obj, iface.get("name"), name, args, wrong_sig) is None:
                         fail(f"{obj}.{name} accepted {wrong_sig} for {''.join(ins)}")
                     errors += 1
-                if name in SLOW:
+                if name in TYPES_ONLY:
                     continue
                 for value in EXTREME[sig]:
-                    args = [typed(s, 0 if s in "nidb" else "") for s in ins]
+                    args = [typed(s, DEFAULT[s]) for s in ins]
                     args[k] = value
                     sig_now = "".join("x" if isinstance(a, dbus.Int64) else s
                                       for a, s in zip(args, ins))

@@ -371,8 +371,8 @@ TEST_F(AutomationTest, CommandsThatWouldBreakTheFrameAreRefused) {
     EXPECT_TRUE(scope.CommandBool(QStringLiteral("Sh 10")));
     scope.CommandBlind(QStringLiteral("RG"));
     EXPECT_EQ(heard(), (Commands{"GG", "Sh 10", "RG"}));
-    for (const QString& bad : {QStringLiteral("RG#:Q"), QStringLiteral("G\nR"), QString(256, u'G'),
-                               QStringLiteral("R\u20ACG")}) {
+    for (const QString& bad : {QString(), QStringLiteral("RG#:Q"), QStringLiteral("G\nR"),
+                               QString(256, u'G'), QStringLiteral("R\u20ACG")}) {
         expectError([&] { scope.CommandString(bad); }, 1028, OutOfRange);
         expectError([&] { scope.CommandBool(bad); }, 1028, OutOfRange);
         expectError([&] { scope.CommandBlind(bad); }, 1028, OutOfRange);
