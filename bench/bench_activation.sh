@@ -45,7 +45,11 @@ cat >"$tmp/session.conf" <<CONF
   <type>session</type>
   <listen>unix:dir=$tmp</listen>
   <servicedir>$tmp/services</servicedir>
-  <policy context="default"><allow send_destination="*"/><allow own="*"/></policy>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
 </busconfig>
 CONF
 export XDG_CONFIG_HOME=$tmp/config

@@ -124,6 +124,9 @@ frmMain::frmMain(bool startedByAutomation, QWidget* parent)
     tmrStart_->setObjectName(QStringLiteral("tmrStart"));
     tmrStart_->setInterval(1000);
     tmrStart_->setSingleShot(true);
+    // Precise: the automation start-up waits for it in one-second steps, and a coarse timer may
+    // fire just after the first step has ended, costing the client a second.
+    tmrStart_->setTimerType(Qt::PreciseTimer);
     connect(tmrStart_, &QTimer::timeout, this, &frmMain::tmrStart_Timer);
 
     SetStatusTimer(tmr1S_);
