@@ -53,6 +53,9 @@ teleon_pid=$(gdbus call --session --dest org.freedesktop.DBus --object-path /org
 
 /usr/bin/python3 "$here/drive_over_bus.py" drive
 /usr/bin/python3 "$here/drive_over_bus.py" sweep
+# The README's Python example, as it stands.
+sed -n '/^From Python/,/^###/p' "$here/../../README.md" | sed -n 's/^    //p' >"$tmp/example.py"
+/usr/bin/python3 "$tmp/example.py" | tail -n 1 | grep -q '^M31'
 
 # A second start while one runs must not open the port again: it hands over and exits.
 timeout 20 "$teleon"
