@@ -34,35 +34,10 @@ if [ -z "${DISPLAY:-}" ]; then
     export DISPLAY=:58
     sleep 1
 fi
-unset QT_QPA_PLATFORM
-mkdir -p "$tmp/services" "$tmp/config"
-printf '[D-BUS Service]\nName=org.marrick.Teleon\nExec=%s\n' "$teleon" \
-    >"$tmp/services/org.marrick.Teleon.service"
-cat >"$tmp/session.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=$tmp</listen>
-  <servicedir>$tmp/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-CONF
-export XDG_CONFIG_HOME=$tmp/config
-dbus-daemon --config-file="$tmp/session.conf" --nofork --print-address=3 3>"$tmp/address" &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$tmp/address" ] && break; sleep 0.1; done
-export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/address")
+. "$(dirname "$0")/../tests/support/private_bus.sh"
+start_private_bus "$tmp" "$teleon"
+pids+=("$BUS_PID")
 
-owner_pid() {
-    gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-        --method org.freedesktop.DBus.GetConnectionUnixProcessID org.marrick.Teleon 2>/dev/null |
-        tr -dc '0-9 ' | awk '{print $NF}'
-}
 read_ra() {
     gdbus call --session --timeout 60 --dest org.marrick.Teleon \
         --object-path /org/marrick/Teleon/Scope --method org.freedesktop.DBus.Properties.Get \

@@ -16,40 +16,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-mkdir -p "$tmp/services" "$tmp/config"
-printf '[D-BUS Service]\nName=org.marrick.Teleon\nExec=%s\n' "$teleon" \
-    >"$tmp/services/org.marrick.Teleon.service"
-cat >"$tmp/session.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=$tmp</listen>
-  <servicedir>$tmp/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-CONF
-
-# The activated program inherits the bus's environment: the display, a store of its own.
-export XDG_CONFIG_HOME=$tmp/config
-[ -n "${DISPLAY:-}" ] && unset QT_QPA_PLATFORM
-dbus-daemon --config-file="$tmp/session.conf" --nofork --print-address=3 3>"$tmp/address" &
-bus_pid=$!
-for _ in $(seq 50); do [ -s "$tmp/address" ] && break; sleep 0.1; done
-export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/address")
+. "$here/../support/private_bus.sh"
+start_private_bus "$tmp" "$teleon"
+bus_pid=$BUS_PID
 
 start=$(date +%s%N)
 gdbus call --session --timeout 60 --dest org.marrick.Teleon \
     --object-path /org/marrick/Teleon/Scope \
     --method org.freedesktop.DBus.Properties.Get org.marrick.Teleon.Scope RightAscension
 echo "activation to the first answer: $((($(date +%s%N) - start) / 1000000)) ms"
-teleon_pid=$(gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.GetConnectionUnixProcessID org.marrick.Teleon |
-    tr -dc '0-9 ' | awk '{print $NF}')
+teleon_pid=$(owner_pid)
 
 /usr/bin/python3 "$here/drive_over_bus.py" drive
 /usr/bin/python3 "$here/drive_over_bus.py" sweep

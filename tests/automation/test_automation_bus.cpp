@@ -2,16 +2,9 @@
 // server owning org.marrick.Teleon on it, clients of their own, and the simulated telescope.
 // What the telescope heard, what each client received (values, error names and texts), and the
 // life of the coordinate transforms that clients make.
+#include "AutomationFixture.h"
 #include "automation/AutomationServer.h"
-#include "console/Registry.h"
-#include "console/frmMain.h"
-#include "link/Channel.h"
-#include "link/ProgramState.h"
-#include "platform/Prompts.h"
-#include "sim/SimServer.h"
 #include "support/PrivateBus.h"
-#include "support/SimTraffic.h"
-#include "support/TestSupport.h"
 
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -31,16 +24,10 @@ QString iface(const QString& object) {
     return QStringLiteral("org.marrick.Teleon.") + object;
 }
 
-class AutomationBusTest : public ::testing::Test {
+class AutomationBusTest : public test::AutomationFixture {
 protected:
     void SetUp() override {
-        ResetProgramState();
-        ResetConfigRoot();
-        platform::setPrompts(&prompts);
-        sim.start();
-        sim.setScDelayMs(10);
-        PutConfig(QStringLiteral("General"), QStringLiteral("ComPort"), sim.devicePath());
-        SetReplyTimeoutMs(500);
+        AutomationFixture::SetUp();
         server = std::make_unique<AutomationServer>(bus.connect(QStringLiteral("teleon")));
         const auto claim = server->Start(
             [this] {
@@ -53,12 +40,7 @@ protected:
     void TearDown() override {
         server.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("teleon"));
-        window.reset();
-        com1().close();
-        platform::setPrompts(nullptr);
-        SetReplyTimeoutMs(20000);
-        ResetProgramState();
-        ResetConfigRoot();
+        AutomationFixture::TearDown();
     }
 
     static QDBusMessage method(const QString& path, const QString& interface, const QString& name,
@@ -95,13 +77,7 @@ protected:
         EXPECT_EQ(reply.errorName(), Error + name);
         EXPECT_EQ(reply.errorMessage(), text);
     }
-    Commands heard() { return test::HeardSoFar(sim); }
-
-    test::TempConfigHome home;
-    platform::ScriptedPrompts prompts;
-    sim::SimServer sim;
     test::PrivateBus bus;
-    std::unique_ptr<frmMain> window;
     std::unique_ptr<AutomationServer> server;
 };
 

@@ -1,31 +1,22 @@
 // Scope, IPlanetarium and the automation start-up against the simulated telescope: the exact
 // commands heard, the errors a caller receives, and a telescope that refuses, garbles or goes
 // silent.
+#include "AutomationFixture.h"
 #include "automation/AutomationStartup.h"
 #include "automation/IPlanetarium.h"
 #include "automation/Scope.h"
 #include "astro/Celest32.h"
-#include "console/Registry.h"
-#include "console/frmMain.h"
-#include "link/Channel.h"
-#include "link/ProgramState.h"
 #include "platform/CallErrors.h"
-#include "platform/Prompts.h"
 #include "selection/frmFind.h"
-#include "sim/SimServer.h"
-#include "support/SimTraffic.h"
-#include "support/TestSupport.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <memory>
 #include <ostream>
 
 void PrintTo(const QByteArray& bytes, std::ostream* os) {
@@ -46,25 +37,11 @@ platform::CallError errorOf(const std::function<void()>& call) {
     return trap.failed() ? *trap.error() : platform::CallError{};
 }
 
-class AutomationTest : public ::testing::Test {
+class AutomationTest : public test::AutomationFixture {
 protected:
-    void SetUp() override {
-        ResetProgramState();
-        ResetConfigRoot();
-        platform::setPrompts(&prompts);
-        sim.start();
-        sim.setScDelayMs(10);
-        PutConfig(General, QStringLiteral("ComPort"), sim.devicePath());
-        SetReplyTimeoutMs(500);
-    }
     void TearDown() override {
         SetMainWindowFactory(nullptr);
-        window.reset();
-        com1().close();
-        platform::setPrompts(nullptr);
-        SetReplyTimeoutMs(20000);
-        ResetProgramState();
-        ResetConfigRoot();
+        AutomationFixture::TearDown();
     }
     // A main window the user started, then the automation start-up, which connects.
     void connect() {
@@ -77,7 +54,6 @@ protected:
         sim.clearLog();
         prompts.messages.clear();
     }
-    Commands heard() { return test::HeardSoFar(sim); }
     // The first count commands heard since the last look.
     Commands heardFirst(qsizetype count) { return heard().mid(0, count); }
     void expectError(const std::function<void()>& call, int number, const QString& text) {
@@ -93,10 +69,6 @@ protected:
         prompts.messages.clear();
     }
 
-    test::TempConfigHome home;
-    platform::ScriptedPrompts prompts;
-    sim::SimServer sim;
-    std::unique_ptr<frmMain> window;
     Scope scope;
 };
 
