@@ -28,10 +28,11 @@ echo "activation to the first answer: $((($(date +%s%N) - start) / 1000000)) ms"
 teleon_pid=$(owner_pid)
 
 /usr/bin/python3 "$here/drive_over_bus.py" drive
-/usr/bin/python3 "$here/drive_over_bus.py" sweep
 # The README's Python example, as it stands.
 sed -n '/^From Python/,/^###/p' "$here/../../README.md" | sed -n 's/^    //p' >"$tmp/example.py"
 /usr/bin/python3 "$tmp/example.py" | tail -n 1 | grep -q '^M31'
+# Last, as it leaves the telescope in whatever state its extreme values set (high precision on).
+/usr/bin/python3 "$here/drive_over_bus.py" sweep
 
 # A second start while one runs must not open the port again: it hands over and exits.
 timeout 20 "$teleon"
