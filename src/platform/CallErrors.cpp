@@ -17,11 +17,20 @@ CallErrorTrap::CallErrorTrap() : outer_(innermost) {
     innermost = this;
 }
 
+CallErrorTrap::CallErrorTrap(std::function<void(const QObject*, const CallError&)> handler)
+    : handler_(std::move(handler)), outer_(innermost) {
+    innermost = this;
+}
+
 CallErrorTrap::~CallErrorTrap() {
     innermost = outer_;
 }
 
 void RaiseCallError(const QObject* self, const CallError& error) {
+    if (innermost && innermost->handler_) {
+        innermost->handler_(self, error);
+        return;
+    }
     if (innermost) {
         if (!innermost->error_)
             innermost->error_ = error;

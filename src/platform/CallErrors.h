@@ -22,6 +22,9 @@ struct CallError {
 class CallErrorTrap {
 public:
     CallErrorTrap();
+    // A trap that hands each error at once to handler (a script engine turns it into the
+    // script's exception at the point of the call) instead of keeping it.
+    explicit CallErrorTrap(std::function<void(const QObject* self, const CallError&)> handler);
     ~CallErrorTrap();
     CallErrorTrap(const CallErrorTrap&) = delete;
     CallErrorTrap& operator=(const CallErrorTrap&) = delete;
@@ -33,6 +36,7 @@ public:
 private:
     friend void RaiseCallError(const QObject*, const CallError&);
     std::optional<CallError> error_;
+    std::function<void(const QObject*, const CallError&)> handler_;
     CallErrorTrap* outer_;
 };
 
