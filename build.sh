@@ -14,6 +14,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev liberfa-dev
     locales xvfb x11-utils xauth python3 indi-bin
     dbus-daemon dbus-bin libglib2.0-bin python3-dbus
+    qt6-declarative-dev pybind11-dev python3-dev
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
