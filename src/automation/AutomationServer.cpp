@@ -1,6 +1,7 @@
 #include "automation/AutomationServer.h"
 
 #include "automation/AutomationStartup.h"
+#include "automation/frmScript.h"
 #include "platform/BusService.h"
 
 #include <QLoggingCategory>
@@ -23,6 +24,7 @@ void Application::Activate() {
 AutomationServer::AutomationServer(const QDBusConnection& bus) : bus_(bus), bridge_(bus) {
     // A client's first call is its creation of the object: the program comes up and connects.
     bridge_.firstUse = [](const QString&) { AutomationStartup(); };
+    frmScript::Install();
 }
 
 bool AutomationServer::StartedForClient() const {
@@ -41,6 +43,7 @@ AutomationService::Claim AutomationServer::Start(std::function<frmMain*()> makeM
                         bridge_.exportObject(pathOf("Scope"), &scope_, true) &&
                         bridge_.exportObject(pathOf("Util"), &util_, true) &&
                         bridge_.exportObject(pathOf("IPlanetarium"), &planetarium_, true) &&
+                        bridge_.exportObject(pathOf("Voice"), &voice_, true) &&
                         bridge_.setReturnedObjectBase(pathOf("CoordinateTransform"));
     if (!served) {
         qCWarning(lcBus) << "could not serve the automation objects";

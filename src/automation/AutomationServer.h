@@ -6,6 +6,7 @@
 #include "automation/IPlanetarium.h"
 #include "automation/Scope.h"
 #include "automation/Util.h"
+#include "automation/Voice.h"
 #include "console/MainEntry.h"
 #include "platform/DBusBridge.h"
 
@@ -49,6 +50,7 @@ private:
     Scope scope_;
     Util util_;
     IPlanetarium planetarium_;
+    Voice voice_;
 };
 
 // The server on the session bus, for the program's entry.

@@ -2,11 +2,15 @@
 
 #include "astro/Celest32.h"
 #include "automation/ComErrors.h"
+#include "automation/ScriptHost.h"
 #include "link/Utilities.h"
+#include "platform/EventLoop.h"
+#include "platform/Prompts.h"
 #include "selection/ObjectCodes.h"
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -27,6 +31,21 @@ double finite(double value) {
     if (!std::isfinite(value))
         RaiseComError(ValueOutOfRangeError);
     return value;
+}
+
+const QString Title = QStringLiteral("LX-200 Vantor");
+
+double oleNow() {
+    return celest32::OleFromDateTime(celest32::ClockNowUtc().toLocalTime());
+}
+
+// Lets the event loop run until the OLE date end (local time) has come.
+void waitUntilOle(double end) {
+    finite(end);
+    for (double now = oleNow(); now < end; now = oleNow()) {
+        const double ms = std::min((end - now) * 86400000.0, 250.0);
+        platform::RunEventLoopFor(std::max(1, int(std::ceil(ms))));
+    }
 }
 
 QString wholeText(double value) {
@@ -259,6 +278,69 @@ CoordinateTransform* Util::NewCTHereAndNow() {
         ct->initHereAndNow();
         return ct.release();
     });
+}
+
+Console* Util::console() {
+    if (!console_)
+        console_ = new teleon::Console(this);
+    return console_;
+}
+
+bool Util::ScriptActive() const {
+    return Member(this, [] { return LoadScriptHost().ScriptRunning(); });
+}
+
+QString Util::ScriptLanguage() const {
+    return Member(this, [] { return LoadScriptHost().ScriptLanguage(); });
+}
+
+void Util::setScriptLanguage(const QString& language) {
+    Member(this, [&] { LoadScriptHost().SetScriptLanguage(language); });
+}
+
+void Util::LoadScript(const QString& fn) {
+    Member(this, [&] { LoadScriptHost().LoadScriptFile(fn, true); });
+}
+
+void Util::RunScript() {
+    Member(this, [] { LoadScriptHost().RunMain(true); });
+}
+
+void Util::AlertScript() {
+    Member(this, [] { LoadScriptHost().RunAlert(true); });
+}
+
+void Util::Yield() {
+    platform::DoEvents();
+}
+
+void Util::WaitForMilliseconds(qint32 td) {
+    const std::int64_t start = platform::TickMs();
+    for (std::int64_t left = td; left > 0; left = td - (platform::TickMs() - start))
+        platform::RunEventLoopFor(int(std::min<std::int64_t>(left, 250)));
+}
+
+void Util::WaitFor(double t) {
+    Member(this, [&] { waitUntilOle(oleNow() + finite(t)); });
+}
+
+void Util::WaitUntil(double d) {
+    Member(this, [&] { waitUntilOle(d); });
+}
+
+void Util::alert(const QString& msg) {
+    platform::prompts().MsgBox(msg, platform::MsgIcon::Exclamation, platform::MsgButtons::OK,
+                               Title);
+}
+
+bool Util::confirm(const QString& msg) {
+    return platform::prompts().MsgBox(msg, platform::MsgIcon::Question,
+                                      platform::MsgButtons::OKCancel,
+                                      Title) == platform::MsgAnswer::OK;
+}
+
+QString Util::prompt(const QString& msg, const QString& def) {
+    return platform::prompts().InputBox(msg, Title, def).value_or(QString());
 }
 
 } // namespace teleon

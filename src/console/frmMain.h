@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -40,6 +41,8 @@ public:
 
     // The live main window, or null before one is made and after it is gone.
     static frmMain* Instance();
+    // Opens the scripting window (the "Script..." button); set by the automation side.
+    static inline std::function<void()> openScriptWindow;
 
     // Life of the window
     void Form_Load();

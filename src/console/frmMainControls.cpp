@@ -100,6 +100,10 @@ void frmMain::connectHandlers() {
     connect(cmdGoTo, &QPushButton::clicked, this, [this] { guarded([&] { cmdGoTo_Click(); }); });
     connect(cmdCatSel, &QPushButton::clicked, this,
             [this] { guarded([&] { cmdCatSel_Click(); }); });
+    connect(cmdScript, &QPushButton::clicked, this, [] {
+        if (openScriptWindow)
+            openScriptWindow();
+    });
 }
 
 QPushButton* frmMain::oppositeOf(QPushButton* button) const {

