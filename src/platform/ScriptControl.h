@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace teleon::platform {
 
@@ -38,6 +39,9 @@ public:
     virtual ScriptError Error() const = 0;
     // Stops the running code as soon as it can (safe from any thread); its Run fails.
     virtual void Interrupt() = 0;
+    // Where the script's own output goes, one call per line without the line end. An engine
+    // without output of its own may ignore it.
+    virtual void SetOutput(std::function<void(const QString& line)> output) { (void)output; }
 };
 
 class ScriptControl {
@@ -52,7 +56,9 @@ public:
     QString language() const;
     void setSiteWindow(QObject* window); // the window that script prompts belong to
     void setAllowUI(bool allow);
-    void setTimeout(int ms); // -1: no limit
+    // A positive timeout stops each outermost AddCode or Run that lasts longer (its error says
+    // so), nested event loops included; -1 (or any value up to 0) sets no limit.
+    void setTimeout(int ms);
     // Drops the code and the objects, and makes a fresh engine of the current language.
     void Reset();
     void AddObject(const QString& name, QObject* object, bool addMembers);
@@ -72,6 +78,11 @@ private:
     int timeoutMs_ = -1;
     std::unique_ptr<ScriptEngine> engine_;
     ScriptError error_;
+    // Engines replaced by a Reset while their code was still running, dropped when it ends.
+    std::vector<std::unique_ptr<ScriptEngine>> retired_;
+    int depth_ = 0; // AddCode and Run calls in progress, nested ones included
+
+    template <typename F> bool Call(F&& f);
 };
 
 } // namespace teleon::platform

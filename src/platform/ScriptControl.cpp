@@ -1,0 +1,172 @@
+#include "platform/ScriptControl.h"
+
+#include "platform/JsEngine.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#ifdef TELEON_HAVE_PYTHON
+#include "platform/PythonEngine.h"
+#endif
+
+namespace teleon::platform {
+
+namespace {
+
+// The engine of a language that has no interpreter here: every AddCode and Run fails with a
+// description that says so.
+class MissingEngine final : public ScriptEngine {
+public:
+    explicit MissingEngine(QString description) : error_{std::move(description), 0, 0} {}
+    void AddObject(const QString&, QObject*, bool) override {}
+    bool AddCode(const QString&, const QString&) override { return false; }
+    bool Run(const QString&, const QVariantList&, QVariant*) override { return false; }
+    ScriptError Error() const override { return error_; }
+    void Interrupt() override {}
+
+private:
+    ScriptError error_;
+};
+
+std::unique_ptr<ScriptEngine> MakeEngine(const QString& language) {
+    if (language == QLatin1String("JScript"))
+        return MakeJsEngine();
+#ifdef TELEON_HAVE_PYTHON
+    if (language == QLatin1String("Python"))
+        return MakePythonEngine();
+#endif
+    if (ScriptControl::Languages().contains(language))
+        return std::make_unique<MissingEngine>(
+            QStringLiteral("No %1 interpreter is installed on this system").arg(language));
+    return std::make_unique<MissingEngine>(
+        QStringLiteral("\"%1\" is not a known script language").arg(language));
+}
+
+// Interrupts an engine from its own thread once the time limit has passed, unless the call ended
+// first.
+class Watchdog {
+public:
+    Watchdog(ScriptEngine* engine, int ms) {
+        if (ms <= 0)
+            return;
+        thread_ = std::thread([this, engine, ms] {
+            std::unique_lock lock(mutex_);
+            if (!ended_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return done_; })) {
+                fired_ = true;
+                engine->Interrupt();
+            }
+        });
+    }
+    ~Watchdog() {
+        if (!thread_.joinable())
+            return;
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        ended_.notify_all();
+        thread_.join();
+    }
+    bool fired() const { return fired_; }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    bool done_ = false;
+    std::atomic<bool> fired_ = false;
+    std::thread thread_;
+};
+
+} // namespace
+
+ScriptControl::ScriptControl() = default;
+ScriptControl::~ScriptControl() = default;
+
+QStringList ScriptControl::Languages() {
+    return {QStringLiteral("VBScript"), QStringLiteral("JScript"), QStringLiteral("PerlScript"),
+            QStringLiteral("Python")};
+}
+
+void ScriptControl::setLanguage(const QString& language) {
+    language_ = language;
+}
+
+QString ScriptControl::language() const {
+    return language_;
+}
+
+void ScriptControl::setSiteWindow(QObject* window) {
+    site_ = window;
+}
+
+void ScriptControl::setAllowUI(bool allow) {
+    allowUI_ = allow;
+}
+
+void ScriptControl::setTimeout(int ms) {
+    timeoutMs_ = ms;
+}
+
+void ScriptControl::Reset() {
+    // Code still running (Reset from inside a nested event loop) keeps its engine until it ends.
+    if (engine_ && depth_ > 0)
+        retired_.push_back(std::move(engine_));
+    engine_ = MakeEngine(language_);
+    engine_->SetOutput([this](const QString& line) {
+        if (output)
+            output(line);
+    });
+    error_ = {};
+}
+
+void ScriptControl::AddObject(const QString& name, QObject* object, bool addMembers) {
+    if (!engine_)
+        Reset();
+    engine_->AddObject(name, object, addMembers);
+}
+
+template <typename F> bool ScriptControl::Call(F&& f) {
+    if (!engine_)
+        Reset();
+    ScriptEngine* engine = engine_.get();
+    const bool outermost = depth_++ == 0;
+    bool ok = false;
+    bool timedOut = false;
+    {
+        Watchdog watchdog(engine, outermost ? timeoutMs_ : 0);
+        ok = f(*engine);
+        timedOut = !ok && watchdog.fired();
+    }
+    error_ = ok ? ScriptError{} : engine->Error();
+    if (timedOut)
+        error_ = {
+            QStringLiteral("The script ran longer than its time limit of %1 ms").arg(timeoutMs_), 0,
+            0};
+    if (--depth_ == 0)
+        retired_.clear();
+    return ok;
+}
+
+bool ScriptControl::AddCode(const QString& code, const QString& fileName) {
+    return Call([&](ScriptEngine& e) { return e.AddCode(code, fileName); });
+}
+
+bool ScriptControl::Run(const QString& procedure, const QVariantList& args, QVariant* result) {
+    return Call([&](ScriptEngine& e) { return e.Run(procedure, args, result); });
+}
+
+ScriptError ScriptControl::Error() const {
+    return error_;
+}
+
+void ScriptControl::Interrupt() {
+    if (engine_)
+        engine_->Interrupt();
+    for (const auto& engine : retired_)
+        engine->Interrupt();
+}
+
+} // namespace teleon::platform
