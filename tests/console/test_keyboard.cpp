@@ -1,6 +1,7 @@
 // Every window can be worked from the keyboard: a mnemonic (the letter after "&" in a caption)
 // names one control among those shown together, so Alt and that letter always reach it.
 #include "alignment/frmAlignWiz.h"
+#include "automation/frmScript.h"
 #include "console/Registry.h"
 #include "console/frmFreq.h"
 #include "console/frmMain.h"
@@ -129,7 +130,7 @@ TEST_F(KeyboardTest, EveryWindowsMnemonicsAreUnique) {
         [] { return new frmSite; },       [] { return new frmOptics; },
         [] { return new frmPrefs; },      [] { return new frmTip; },
         [] { return new frmTimeAlert; },  [] { return new frmAbout; },
-        [] { return new frmAlignWiz; },
+        [] { return new frmAlignWiz; },   [] { return new frmScript; },
     };
     for (const auto& make : windows) {
         std::unique_ptr<QWidget> window(make());
