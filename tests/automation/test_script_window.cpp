@@ -8,6 +8,7 @@
 #include "platform/CallErrors.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -95,6 +96,7 @@ protected:
 };
 
 TEST_F(ScriptWindowTest, ScriptSlewsToM31AndPrintsItsInformation) {
+    sim.setSlewSpeedDegPerSec(200);
     for (const Lang& lang : Langs) {
         SCOPED_TRACE(lang.name);
         sim.clearLog();
@@ -193,6 +195,27 @@ TEST_F(ScriptWindowTest, AlertRunsWhileMainWaitsAndSecondRunsAreRefused) {
         const auto after = errorOf([&] { util.AlertScript(); });
         EXPECT_EQ(after.number, 1093);
         EXPECT_EQ(after.message, QStringLiteral("No Vantor script is running"));
+    }
+}
+
+// alert() asks its own question while main()'s waits: each gets its own answer.
+TEST_F(ScriptWindowTest, QuestionOfAlertLeavesTheQuestionOfMainWaiting) {
+    for (const Lang& lang : Langs) {
+        SCOPED_TRACE(lang.name);
+        QTimer::singleShot(300, w, [&] { errorOf([&] { util.AlertScript(); }); });
+        QTimer::singleShot(700, w, [&] { w->cmdNo->click(); });
+        QTimer::singleShot(1100, w, [&] {
+            EXPECT_EQ(w->lblInputField->text(), QStringLiteral("Name?"));
+            w->txtInput->setText(QStringLiteral("Vega"));
+            w->cmdYes->click();
+        });
+        const auto e =
+            run(lang,
+                QStringLiteral("r = Console.ReadLine(\"Name?\", consYesNo)\n"
+                               "Console.PrintLine(text(r) + \":\" + Console.LastReadResult)"),
+                QStringLiteral("Console.PrintLine(text(Console.AskYesNo(\"Stop?\")))"));
+        EXPECT_EQ(e.number, 0) << e.message.toStdString();
+        EXPECT_EQ(out().toLower(), QStringLiteral("false\n10:vega\n"));
     }
 }
 
