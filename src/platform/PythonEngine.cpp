@@ -574,6 +574,7 @@ private:
         sys.attr("stdout") = writerObject_;
         sys.attr("stderr") = writerObject_;
         std::optional<py::error_already_set> failure;
+        QString other;
         ++depth_;
         try {
             py::object value = body();
@@ -581,6 +582,8 @@ private:
                 *result = toVariant(value);
         } catch (py::error_already_set& e) {
             failure = std::move(e);
+        } catch (const std::exception& e) { // a value pybind11 could not convert
+            other = QString::fromUtf8(e.what());
         }
         if (--depth_ == 0) {
             PyThreadState_SetAsyncExc(uiThreadId, nullptr); // an Interrupt that came too late
@@ -593,8 +596,10 @@ private:
         ScriptError error;
         if (failure)
             error = describe(*failure);
+        else if (!other.isEmpty())
+            error.description = other;
         error_ = error;
-        return !failure;
+        return !failure && other.isEmpty();
     }
 
     ScriptError describe(py::error_already_set& e) const {
