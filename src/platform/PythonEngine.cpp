@@ -50,6 +50,14 @@ class ScriptInterrupted(BaseException):
     def __str__(self):
         return "the script was stopped"
 
+class NoInput:
+    """Standard input of a script: reading it would wait on the program's terminal."""
+    def read(self, *args):
+        raise EOFError("scripts have no standard input")
+    readline = read
+    def isatty(self):
+        return False
+
 class HostGlobals(dict):
     def __missing__(self, key):
         for obj in self._members:
@@ -63,6 +71,7 @@ struct HostClasses {
     PyObject* automationError = nullptr;
     PyObject* interrupted = nullptr;
     PyObject* globals = nullptr;
+    PyObject* noInput = nullptr; // sys.stdin while a script runs
 };
 HostClasses host;
 unsigned long uiThreadId = 0;
@@ -435,27 +444,49 @@ PYBIND11_EMBEDDED_MODULE(teleon_host, m) {
 namespace teleon::platform {
 namespace {
 
-void ensureInterpreter() {
-    static bool started = false;
-    if (started)
-        return;
-    started = true;
-    if (!Py_IsInitialized())
-        py::initialize_interpreter(false); // the program keeps its own signal handlers
-    {
-        py::module_ m = py::module_::import("teleon_host");
-        host.automationError = py::object(m.attr("AutomationError")).release().ptr();
-        host.interrupted = py::object(m.attr("ScriptInterrupted")).release().ptr();
-        host.globals = py::object(m.attr("HostGlobals")).release().ptr();
-    }
-    uiThreadId = PyThread_get_thread_ident();
-    PyEval_SaveThread(); // the GIL is free between runs
+// Starts the interpreter once; the reason when it could not be started.
+const QString& ensureInterpreter() {
+    static const QString failure = []() -> QString {
+        try {
+            // The program keeps its own signal handlers, and scripts do not import from whatever
+            // the current directory is.
+            if (!Py_IsInitialized())
+                py::initialize_interpreter(false, 0, nullptr, false);
+            {
+                py::module_ m = py::module_::import("teleon_host");
+                host.automationError = py::object(m.attr("AutomationError")).release().ptr();
+                host.interrupted = py::object(m.attr("ScriptInterrupted")).release().ptr();
+                host.globals = py::object(m.attr("HostGlobals")).release().ptr();
+                host.noInput = py::object(m.attr("NoInput")()).release().ptr();
+            }
+            uiThreadId = PyThread_get_thread_ident();
+            PyEval_SaveThread(); // the GIL is free between runs
+            return {};
+        } catch (const std::exception& e) {
+            return QString::fromUtf8(e.what());
+        }
+    }();
+    return failure;
 }
+
+// What every call answers when the interpreter could not be started.
+class BrokenEngine final : public ScriptEngine {
+public:
+    explicit BrokenEngine(const QString& why)
+        : error_{QStringLiteral("The Python interpreter could not be started: ") + why} {}
+    void AddObject(const QString&, QObject*, bool) override {}
+    bool AddCode(const QString&, const QString&) override { return false; }
+    bool Run(const QString&, const QVariantList&, QVariant*) override { return false; }
+    ScriptError Error() const override { return error_; }
+    void Interrupt() override {}
+
+private:
+    ScriptError error_;
+};
 
 class PythonEngine final : public ScriptEngine {
 public:
     explicit PythonEngine(std::function<void(const QString&)> output) {
-        ensureInterpreter();
         py::gil_scoped_acquire gil;
         writer_ = std::make_shared<OutputWriter>();
         writer_->output = std::move(output);
@@ -542,9 +573,12 @@ private:
         py::module_ sys = py::module_::import("sys");
         py::object oldOut = sys.attr("stdout");
         py::object oldErr = sys.attr("stderr");
+        py::object oldIn = sys.attr("stdin");
+        sys.attr("stdin") = py::handle(host.noInput);
         sys.attr("stdout") = writerObject_;
         sys.attr("stderr") = writerObject_;
         std::optional<py::error_already_set> failure;
+        QString other;
         ++depth_;
         try {
             py::object value = body();
@@ -552,6 +586,8 @@ private:
                 *result = toVariant(value);
         } catch (py::error_already_set& e) {
             failure = std::move(e);
+        } catch (const std::exception& e) { // a value pybind11 could not convert
+            other = QString::fromUtf8(e.what());
         }
         if (--depth_ == 0) {
             PyThreadState_SetAsyncExc(uiThreadId, nullptr); // an Interrupt that came too late
@@ -559,12 +595,15 @@ private:
         }
         sys.attr("stdout") = oldOut;
         sys.attr("stderr") = oldErr;
+        sys.attr("stdin") = oldIn;
         hostError = outerError;
         ScriptError error;
         if (failure)
             error = describe(*failure);
+        else if (!other.isEmpty())
+            error.description = other;
         error_ = error;
-        return !failure;
+        return !failure && other.isEmpty();
     }
 
     ScriptError describe(py::error_already_set& e) const {
@@ -618,6 +657,8 @@ private:
 } // namespace
 
 std::unique_ptr<ScriptEngine> MakePythonEngine(std::function<void(const QString&)> output) {
+    if (const QString& failure = ensureInterpreter(); !failure.isEmpty())
+        return std::make_unique<BrokenEngine>(failure);
     return std::make_unique<PythonEngine>(std::move(output));
 }
 

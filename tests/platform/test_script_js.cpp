@@ -16,8 +16,14 @@ namespace {
 class Host : public QObject {
     Q_OBJECT
     Q_PROPERTY(double Altitude MEMBER altitude)
+    Q_PROPERTY(double Limited READ Limited WRITE setLimited) // refuses values over 90
 public:
     double altitude = 12.5;
+    double Limited() const { return 0; }
+    void setLimited(double x) {
+        if (x > 90)
+            Fail(9);
+    }
     std::function<void()> duringWait; // runs inside Wait's nested event loop
 
     Q_INVOKABLE double Twice(double x) { return 2 * x; }
@@ -114,6 +120,8 @@ TEST_F(ScriptJs, FailuresGiveDescriptionAndLocation) {
     } rows[] = {
         {"uncaught host error", "function main() {\n\n  Twice(Fail(7));\n}", "main", "Failure 7", 3,
          0},
+        {"host error in a bare setter", "function main() {\n  Limited = 91;\n}", "main",
+         "Failure 9", 2, 0},
         {"host error at the top level", "var a = 1;\nHost.Fail(8);\n", "", "Failure 8", 2, 0},
         {"syntax error", "var a = 1;\nvar b = (;\n", "", "SyntaxError", 2, 10},
         {"runtime error at the top level", "var a = 1;\n\nnoSuchThing();\n", "", "ReferenceError",

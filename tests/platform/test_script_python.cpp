@@ -147,6 +147,8 @@ TEST_F(PythonEngineTest, ErrorsCarryTheirPlaceInTheScript) {
         {"def g():\n    return 1 / 0\ndef f():\n    return g()\n", "f",
          "ZeroDivisionError: division by zero", 2, 12},
         {"y = {}['k']\n", "f", "KeyError: 'k'", 1, 5},
+        {"def f():\n    return input('?')\n", "f", "EOFError: scripts have no standard input", 2,
+         12},
         {"def f(a):\n    return a\n", "f",
          "TypeError: f() missing 1 required positional argument: 'a'", 0, 0},
         {"g = 1\n", "g", "NameError: the script has no procedure 'g'", 0, 0},
@@ -193,7 +195,8 @@ TEST_F(PythonEngineTest, RunDuringANestedEventLoopOfAHostCall) {
 }
 
 TEST_F(PythonEngineTest, InterruptStopsAnEndlessLoopAndOnlyTheRunningCode) {
-    ASSERT_TRUE(engine->AddCode("def loop():\n"
+    ASSERT_TRUE(engine->AddCode("def loop(ms):\n"
+                                "    Wait(ms)\n"
                                 "    while True:\n"
                                 "        try:\n"
                                 "            pass\n"
@@ -205,17 +208,24 @@ TEST_F(PythonEngineTest, InterruptStopsAnEndlessLoopAndOnlyTheRunningCode) {
     engine->Interrupt(); // nothing runs: no effect on the next run
     QVariant result;
     EXPECT_TRUE(engine->Run("f", {}, &result));
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        engine->Interrupt();
-    });
-    const auto start = teleon::platform::TickMs();
-    EXPECT_FALSE(engine->Run("loop", {}, nullptr));
-    stopper.join();
-    EXPECT_LT(teleon::platform::TickMs() - start, 2000);
-    EXPECT_EQ(engine->Error().description, "ScriptInterrupted: the script was stopped");
-    EXPECT_GE(engine->Error().line, 2);
-    EXPECT_TRUE(engine->Run("f", {}, &result));
+    for (int waitMs : {0, 300}) { // in the loop; in a host call, which the loop follows
+        SCOPED_TRACE(waitMs);
+        std::int64_t interruptMs = -1;
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            const auto t = teleon::platform::TickMs();
+            engine->Interrupt();
+            interruptMs = teleon::platform::TickMs() - t;
+        });
+        const auto start = teleon::platform::TickMs();
+        EXPECT_FALSE(engine->Run("loop", {waitMs}, nullptr));
+        stopper.join();
+        EXPECT_LT(teleon::platform::TickMs() - start, 2000);
+        EXPECT_LT(interruptMs, 50) << "Interrupt waited for the host call to end";
+        EXPECT_EQ(engine->Error().description, "ScriptInterrupted: the script was stopped");
+        EXPECT_GE(engine->Error().line, 2);
+        EXPECT_TRUE(engine->Run("f", {}, &result));
+    }
 }
 
 } // namespace
