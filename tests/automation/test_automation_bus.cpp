@@ -4,10 +4,13 @@
 // life of the coordinate transforms that clients make.
 #include "AutomationFixture.h"
 #include "automation/AutomationServer.h"
+#include "automation/frmScript.h"
 #include "support/PrivateBus.h"
 
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -192,6 +195,41 @@ TEST_F(AutomationBusTest, OtherCallsAreAnsweredWhileASlewRuns) {
     EXPECT_EQ(read->reply.type(), QDBusMessage::ReplyMessage);
     EXPECT_LT(read->finishedMs + 1000, slew->finishedMs); // answered long before the slew ended
     EXPECT_EQ(value(slew->reply), QVariant(true));
+}
+
+// RunScript answers when main() ends; meanwhile other clients reach the script and its console.
+TEST_F(AutomationBusTest, ScriptRunsWhileOtherClientsCallAlertAndTheConsole) {
+    test::BusClient a(bus.address(), QStringLiteral("a"));
+    test::BusClient b(bus.address(), QStringLiteral("b"));
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("s.js")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("function alert() { Console.PrintLine(\"alert\") }\n"
+               "function main() {\n  WaitForMilliseconds(1500)\n  noSuchFunction()\n}\n");
+    file.close();
+    value(a.call(call(QStringLiteral("Util"), QStringLiteral("LoadScript"), {file.fileName()})));
+    auto run = a.start(call(QStringLiteral("Util"), QStringLiteral("RunScript")), 60000);
+    std::shared_ptr<test::BusClient::Pending> console, alert, second;
+    QTimer::singleShot(400, [&] {
+        console = b.start(get(QStringLiteral("Util"), QStringLiteral("Console")));
+        alert = b.start(call(QStringLiteral("Util"), QStringLiteral("AlertScript")));
+        second = b.start(call(QStringLiteral("Util"), QStringLiteral("RunScript")));
+    });
+    ASSERT_TRUE(test::PumpUntil([&] { return run->done; }, 60000));
+    ASSERT_TRUE(console && console->done && alert->done && second->done);
+    EXPECT_EQ(run->reply.errorName(), Error + QStringLiteral("ScriptError"));
+    EXPECT_TRUE(run->reply.errorMessage().contains(
+        QStringLiteral("noSuchFunction is not defined\r\nat line 4 col ")));
+    value(alert->reply);
+    EXPECT_LT(alert->finishedMs + 800, run->finishedMs);
+    expectError(second->reply, QStringLiteral("ScriptAlreadyRunning"),
+                QStringLiteral("An Vantor script is already running"));
+    const QString path = value(console->reply).value<QDBusObjectPath>().path();
+    value(b.call(method(path, iface(QStringLiteral("Console")), QStringLiteral("PrintLine"),
+                        {QStringLiteral("from b")})));
+    EXPECT_EQ(frmScript::Instance()->txtScriptOut->toPlainText(),
+              QStringLiteral("alert\nfrom b\n"));
+    EXPECT_TRUE(frmScript::Unload());
 }
 
 } // namespace
