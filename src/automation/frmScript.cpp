@@ -41,6 +41,9 @@ void setBase(QWidget* w, QPalette::ColorRole from) {
 
 // The file as text lines, each ended by a carriage return and line feed.
 QString readScript(const QString& fileName) {
+    if (fileName.isEmpty())
+        throw AutomationError(ScriptReadError,
+                              ReadErrorText + QStringLiteral("No file name given"));
     QFile file(fileName);
     if (QFileInfo(fileName).isDir())
         throw AutomationError(ScriptReadError, ReadErrorText + QStringLiteral("Is a directory"));

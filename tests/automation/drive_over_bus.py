@@ -67,10 +67,11 @@ EXTREME = {
     "b": [True],
     "s": ["", "\x01#:Q#", "x" * (1 << 20)],
 }
-# Members that would move the telescope for minutes, or answer bad values with a message box for
-# the user at the telescope, are swept for types only.
+# Members that would move the telescope or wait for as long as asked, or show a message box to the
+# user at the telescope, are swept for types only.
 TYPES_ONLY = {"SlewToCurrentObject", "SlewToPosition", "SlewByOffset", "Slew", "FindFirstObject",
-              "SyncPosition", "SyncPos", "SyncToPos", "SetLoc"}
+              "SyncPosition", "SyncPos", "SyncToPos", "SetLoc", "WaitForMilliseconds", "WaitFor",
+              "WaitUntil", "alert", "confirm", "prompt"}
 
 
 def signature_of(value):
