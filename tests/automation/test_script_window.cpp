@@ -166,7 +166,7 @@ TEST_F(ScriptWindowTest, ConsoleQuestionsAnsweredByTheButtons) {
 TEST_F(ScriptWindowTest, AlertRunsWhileMainWaitsAndSecondRunsAreRefused) {
     for (const Lang& lang : Langs) {
         SCOPED_TRACE(lang.name);
-        platform::CallError alertError{-1}, runError, loadError;
+        platform::CallError alertError{-1, {}, {}}, runError, loadError;
         bool activeDuring = false, closed = true;
         QTimer::singleShot(300, w, [&] {
             activeDuring = util.ScriptActive();
