@@ -340,6 +340,9 @@ void frmScript::runMain() {
     control_->AddObject(QStringLiteral("Util"), &util_, true);
     control_->AddObject(QStringLiteral("Voice"), &voice_, true);
     control_->setTimeout(-1);
+    // A script that never waits would freeze the window for good: after 30 s it is stopped
+    // (longer than the telescope's reply limit, which a script may wait out in one call).
+    control_->setStallLimit(30000);
     bool ok = control_->AddCode(Console::ConstantsCode()) && control_->AddCode(code, fileName);
     if (ok) {
         Clear();

@@ -8,6 +8,9 @@
 #include <mutex>
 #include <thread>
 
+#include <QDeadlineTimer>
+#include <QTimer>
+
 #ifdef TELEON_HAVE_PYTHON
 #include "platform/PythonEngine.h"
 #endif
@@ -80,6 +83,50 @@ private:
     std::thread thread_;
 };
 
+// Interrupts an engine from its own thread when the event loop of the calling thread has not
+// turned for stallMs: a timer of that thread marks each turn.
+class StallWatch {
+public:
+    StallWatch(ScriptEngine* engine, int stallMs) {
+        if (stallMs <= 0)
+            return;
+        lastTurn_ = QDeadlineTimer::current().deadline();
+        heartbeat_ = std::make_unique<QTimer>();
+        heartbeat_->setInterval(100);
+        QObject::connect(heartbeat_.get(), &QTimer::timeout,
+                         [this] { lastTurn_ = QDeadlineTimer::current().deadline(); });
+        heartbeat_->start();
+        thread_ = std::thread([this, engine, stallMs] {
+            std::unique_lock lock(mutex_);
+            while (!ended_.wait_for(lock, std::chrono::milliseconds(100), [this] { return done_; }))
+                if (!fired_ && QDeadlineTimer::current().deadline() - lastTurn_ > stallMs) {
+                    fired_ = true;
+                    engine->Interrupt();
+                }
+        });
+    }
+    ~StallWatch() {
+        if (!thread_.joinable())
+            return;
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        ended_.notify_all();
+        thread_.join();
+    }
+    bool fired() const { return fired_; }
+
+private:
+    std::unique_ptr<QTimer> heartbeat_;
+    std::atomic<qint64> lastTurn_ = 0;
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    bool done_ = false;
+    std::atomic<bool> fired_ = false;
+    std::thread thread_;
+};
+
 } // namespace
 
 ScriptControl::ScriptControl() = default;
@@ -110,6 +157,10 @@ void ScriptControl::setTimeout(int ms) {
     timeoutMs_ = ms;
 }
 
+void ScriptControl::setStallLimit(int ms) {
+    stallLimitMs_ = ms;
+}
+
 void ScriptControl::Reset() {
     // Code still running (Reset from inside a nested event loop) keeps its engine until it ends.
     if (engine_ && depth_ > 0)
@@ -135,12 +186,19 @@ template <typename F> bool ScriptControl::Call(F&& f) {
     const bool outermost = depth_++ == 0;
     bool ok = false;
     bool timedOut = false;
+    bool stalled = false;
     {
         Watchdog watchdog(engine, outermost ? timeoutMs_ : 0);
+        StallWatch stall(engine, outermost ? stallLimitMs_ : 0);
         ok = f(*engine);
         timedOut = !ok && watchdog.fired();
+        stalled = !ok && stall.fired();
     }
     error_ = ok ? ScriptError{} : engine->Error();
+    if (stalled)
+        error_.description =
+            QStringLiteral("The script was stopped: it kept the program from answering for %1 s")
+                .arg(stallLimitMs_ / 1000.0);
     if (timedOut)
         error_ = {
             QStringLiteral("The script ran longer than its time limit of %1 ms").arg(timeoutMs_), 0,

@@ -59,6 +59,10 @@ public:
     // A positive timeout stops each outermost AddCode or Run that lasts longer (its error says
     // so), nested event loops included; -1 (or any value up to 0) sets no limit.
     void setTimeout(int ms);
+    // A positive stall limit stops code that has kept the event loop from running that long
+    // (a loop that never waits): the window answers again, and the run fails saying why. Time
+    // spent in host calls that run the event loop (waits, questions, slews) does not count.
+    void setStallLimit(int ms);
     // Drops the code and the objects, and makes a fresh engine of the current language.
     void Reset();
     void AddObject(const QString& name, QObject* object, bool addMembers);
@@ -76,6 +80,7 @@ private:
     QObject* site_ = nullptr;
     bool allowUI_ = false;
     int timeoutMs_ = -1;
+    int stallLimitMs_ = 0;
     std::unique_ptr<ScriptEngine> engine_;
     ScriptError error_;
     // Engines replaced by a Reset while their code was still running, dropped when it ends.

@@ -4,6 +4,7 @@
 #include "platform/ScriptControl.h"
 
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -196,6 +197,31 @@ TEST_F(ScriptJs, InterruptAndTimeoutStopAnEndlessLoop) {
     EXPECT_FALSE(control.Run(QStringLiteral("main")));
     EXPECT_TRUE(control.Error().description.contains(QStringLiteral("time limit of 150 ms")));
     EXPECT_TRUE(control.Run(QStringLiteral("fine")));
+}
+
+// Code that never lets the event loop turn is stopped, in either language; code that waits in
+// host calls for longer than the limit is not.
+TEST_F(ScriptJs, StallLimitStopsOnlyCodeThatNeverWaits) {
+    const std::pair<const char*, const char*> scripts[] = {
+        {"JScript", "function main() { for (;;) {} }\n"
+                    "function patient() { for (var i = 0; i < 8; ++i) Host.Wait(); return 1; }\n"},
+        {"Python", "def main():\n    while True: pass\n"
+                   "def patient():\n    for i in range(8): Host.Wait()\n    return 1\n"},
+    };
+    host.duringWait = [] { QThread::msleep(60); };
+    for (const auto& [language, code] : scripts) {
+        SCOPED_TRACE(language);
+        control.setLanguage(QString::fromLatin1(language));
+        control.Reset();
+        control.AddObject(QStringLiteral("Host"), &host, true);
+        control.setStallLimit(300);
+        ASSERT_TRUE(control.AddCode(QString::fromUtf8(code), QStringLiteral("stall")));
+        EXPECT_FALSE(control.Run(QStringLiteral("main")));
+        EXPECT_TRUE(control.Error().description.startsWith(
+            QStringLiteral("The script was stopped: it kept the program from answering")))
+            << control.Error().description.toStdString();
+        EXPECT_TRUE(control.Run(QStringLiteral("patient"))) << "waits of 8 x 60 ms are turns";
+    }
 }
 
 TEST_F(ScriptJs, LanguagesWithoutAnEngineFailWithAClearDescription) {
