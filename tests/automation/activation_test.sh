@@ -31,6 +31,8 @@ teleon_pid=$(owner_pid)
 # The README's Python example, as it stands.
 sed -n '/^From Python/,/^###/p' "$here/../../README.md" | sed -n 's/^    //p' >"$tmp/example.py"
 /usr/bin/python3 "$tmp/example.py" | tail -n 1 | grep -q '^M31'
+# A script file loaded and run by a client, and one that fails with its place.
+/usr/bin/python3 "$here/drive_over_bus.py" script "$tmp"
 # Last, as it leaves the telescope in whatever state its extreme values set (high precision on).
 /usr/bin/python3 "$here/drive_over_bus.py" sweep
 

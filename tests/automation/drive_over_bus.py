@@ -144,5 +144,29 @@ def sweep():
     print(f"sweep: {calls} calls, {errors} error replies, the program still answers")
 
 
+def script(folder):
+    """Load and run a script that works, then one whose main fails at a known place."""
+    import os
+    util = dbus.Interface(proxy("Util"), NAME + ".Util")
+    good, bad = os.path.join(folder, "good.js"), os.path.join(folder, "bad.pys")
+    with open(good, "w") as f:
+        f.write("function main() { Console.PrintLine(Scope.ObjectInformation); }\n")
+    with open(bad, "w") as f:
+        f.write("def main():\n    x = 1\n    return x / 0\n")
+    util.LoadScript(good)
+    util.RunScript(timeout=120)
+    util.LoadScript(bad)
+    if get("Util", "ScriptLanguage") != "Python":
+        fail("the .pys file did not select Python")
+    try:
+        util.RunScript(timeout=120)
+        fail("a failing script was reported as success")
+    except dbus.exceptions.DBusException as e:
+        text = e.get_dbus_message()
+        if e.get_dbus_name() != NAME + ".Error.ScriptError" or "at line 3 col " not in text:
+            fail("unexpected script error " + e.get_dbus_name() + ": " + text)
+        print("failing script:", text.replace("\r\n", " | "))
+
+
 if __name__ == "__main__":
-    {"drive": drive, "sweep": sweep}[sys.argv[1]]()
+    {"drive": drive, "sweep": sweep, "script": script}[sys.argv[1]](*sys.argv[2:])
