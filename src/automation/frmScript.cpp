@@ -137,6 +137,11 @@ frmScript::frmScript(QWidget* parent) : QWidget(parent, Qt::Window) {
     anim->setObjectName(QStringLiteral("anim"));
     anim->setRange(0, 0);
     anim->setTextVisible(false);
+    // It takes the room its column has and keeps it when hidden, so nothing moves when a
+    // script starts or ends.
+    QSizePolicy animPolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    animPolicy.setRetainSizeWhenHidden(true);
+    anim->setSizePolicy(animPolicy);
     anim->hide();
     tmr1S = new QTimer(this);
     tmr1S->setObjectName(QStringLiteral("tmr1S"));
@@ -346,7 +351,7 @@ void frmScript::runMain() {
     bool ok = control_->AddCode(Console::ConstantsCode()) && control_->AddCode(code, fileName);
     if (ok) {
         Clear();
-        setBase(txtScriptOut, QPalette::Window);
+        setBase(txtScriptOut, QPalette::Base);
         cmdRunScript->setEnabled(false);
         cmdAlertScript->setEnabled(true);
         scriptRunning_ = true;
@@ -453,7 +458,7 @@ qint16 frmScript::ReadLine(const QString& prompt, qint16 buttons, QString& text)
     lblInputField->setText(prompt);
     txtInput->clear();
     txtInput->setEnabled(true);
-    setBase(txtInput, QPalette::Window);
+    setBase(txtInput, QPalette::Base);
     txtInput->setFocus();
     waitForAnswer();
     qint16 result = Console::consOK;
@@ -477,7 +482,7 @@ bool frmScript::AskYesNo(const QString& prompt) {
     lblInputField->setText(QStringLiteral("Answer Yes or No:"));
     lblInputField->show();
     txtInput->setText(prompt);
-    setBase(txtInput, QPalette::Window);
+    setBase(txtInput, QPalette::Base);
     waitForAnswer();
     const bool yes = answer_ == 1;
     resetInputArea();
