@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -48,22 +49,22 @@ std::unique_ptr<ScriptEngine> MakeEngine(const QString& language) {
         QStringLiteral("\"%1\" is not a known script language").arg(language));
 }
 
-// Interrupts an engine from its own thread once the time limit has passed, unless the call ended
-// first.
-class Watchdog {
+// A thread that, every periodMs until it is destroyed (the watched call has ended), asks due();
+// the first time the answer is yes it interrupts the engine.
+class Watcher {
 public:
-    Watchdog(ScriptEngine* engine, int ms) {
-        if (ms <= 0)
-            return;
-        thread_ = std::thread([this, engine, ms] {
+    void watch(ScriptEngine* engine, int periodMs, std::function<bool()> due) {
+        thread_ = std::thread([this, engine, periodMs, due = std::move(due)] {
             std::unique_lock lock(mutex_);
-            if (!ended_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return done_; })) {
-                fired_ = true;
-                engine->Interrupt();
-            }
+            while (!fired_ && !ended_.wait_for(lock, std::chrono::milliseconds(periodMs),
+                                               [this] { return done_; }))
+                if (due()) {
+                    fired_ = true;
+                    engine->Interrupt();
+                }
         });
     }
-    ~Watchdog() {
+    ~Watcher() {
         if (!thread_.joinable())
             return;
         {
@@ -83,8 +84,21 @@ private:
     std::thread thread_;
 };
 
-// Interrupts an engine from its own thread when the event loop of the calling thread has not
-// turned for stallMs: a timer of that thread marks each turn.
+// Interrupts the engine once the time limit has passed, unless the call ended first.
+class Watchdog {
+public:
+    Watchdog(ScriptEngine* engine, int ms) {
+        if (ms > 0)
+            watcher_.watch(engine, ms, [] { return true; });
+    }
+    bool fired() const { return watcher_.fired(); }
+
+private:
+    Watcher watcher_;
+};
+
+// Interrupts the engine when the event loop of the calling thread has not turned for stallMs:
+// a timer of that thread marks each turn.
 class StallWatch {
 public:
     StallWatch(ScriptEngine* engine, int stallMs) {
@@ -96,35 +110,16 @@ public:
         QObject::connect(heartbeat_.get(), &QTimer::timeout,
                          [this] { lastTurn_ = QDeadlineTimer::current().deadline(); });
         heartbeat_->start();
-        thread_ = std::thread([this, engine, stallMs] {
-            std::unique_lock lock(mutex_);
-            while (!ended_.wait_for(lock, std::chrono::milliseconds(100), [this] { return done_; }))
-                if (!fired_ && QDeadlineTimer::current().deadline() - lastTurn_ > stallMs) {
-                    fired_ = true;
-                    engine->Interrupt();
-                }
+        watcher_.watch(engine, 100, [this, stallMs] {
+            return QDeadlineTimer::current().deadline() - lastTurn_ > stallMs;
         });
     }
-    ~StallWatch() {
-        if (!thread_.joinable())
-            return;
-        {
-            std::lock_guard lock(mutex_);
-            done_ = true;
-        }
-        ended_.notify_all();
-        thread_.join();
-    }
-    bool fired() const { return fired_; }
+    bool fired() const { return watcher_.fired(); }
 
 private:
     std::unique_ptr<QTimer> heartbeat_;
     std::atomic<qint64> lastTurn_ = 0;
-    std::mutex mutex_;
-    std::condition_variable ended_;
-    bool done_ = false;
-    std::atomic<bool> fired_ = false;
-    std::thread thread_;
+    Watcher watcher_; // last: its thread ends before the members it reads go
 };
 
 } // namespace

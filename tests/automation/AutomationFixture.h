@@ -2,6 +2,7 @@
 // telescope, recorded prompts, a short reply limit, and the main window the objects work.
 #pragma once
 
+#include "automation/AutomationStartup.h"
 #include "console/Registry.h"
 #include "console/frmMain.h"
 #include "link/Channel.h"
@@ -11,6 +12,7 @@
 #include "support/SimTraffic.h"
 #include "support/TestSupport.h"
 
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -37,6 +39,17 @@ protected:
         ResetConfigRoot();
     }
     QList<QByteArray> heard() { return HeardSoFar(sim); }
+    // A main window the user started, then the automation start-up, which connects.
+    void connect() {
+        window = std::make_unique<frmMain>();
+        window->Form_Load();
+        window->tmrStart_Timer();
+        AutomationStartup();
+        ASSERT_TRUE(ScopeConnected);
+        window->tmr1S()->stop();
+        sim.clearLog();
+        prompts.messages.clear();
+    }
 
     TempConfigHome home;
     platform::ScriptedPrompts prompts;

@@ -43,17 +43,6 @@ protected:
         SetMainWindowFactory(nullptr);
         AutomationFixture::TearDown();
     }
-    // A main window the user started, then the automation start-up, which connects.
-    void connect() {
-        window = std::make_unique<frmMain>();
-        window->Form_Load();
-        window->tmrStart_Timer();
-        AutomationStartup();
-        ASSERT_TRUE(ScopeConnected);
-        window->tmr1S()->stop();
-        sim.clearLog();
-        prompts.messages.clear();
-    }
     // The first count commands heard since the last look.
     Commands heardFirst(qsizetype count) { return heard().mid(0, count); }
     void expectError(const std::function<void()>& call, int number, const QString& text) {

@@ -52,13 +52,7 @@ protected:
     void SetUp() override {
         AutomationFixture::SetUp();
         frmScript::Install();
-        window = std::make_unique<frmMain>();
-        window->Form_Load();
-        window->tmrStart_Timer();
-        AutomationStartup();
-        ASSERT_TRUE(ScopeConnected);
-        window->tmr1S()->stop();
-        sim.clearLog();
+        connect();
         w = frmScript::Load();
     }
     void TearDown() override {
