@@ -469,27 +469,11 @@ const QString& ensureInterpreter() {
     return failure;
 }
 
-// What every call answers when the interpreter could not be started.
-class BrokenEngine final : public ScriptEngine {
-public:
-    explicit BrokenEngine(const QString& why)
-        : error_{QStringLiteral("The Python interpreter could not be started: ") + why} {}
-    void AddObject(const QString&, QObject*, bool) override {}
-    bool AddCode(const QString&, const QString&) override { return false; }
-    bool Run(const QString&, const QVariantList&, QVariant*) override { return false; }
-    ScriptError Error() const override { return error_; }
-    void Interrupt() override {}
-
-private:
-    ScriptError error_;
-};
-
 class PythonEngine final : public ScriptEngine {
 public:
-    explicit PythonEngine(std::function<void(const QString&)> output) {
+    PythonEngine() {
         py::gil_scoped_acquire gil;
         writer_ = std::make_shared<OutputWriter>();
-        writer_->output = std::move(output);
         globals_ = py::handle(host.globals)();
         members_ = py::list();
         globals_.attr("_members") = members_;
@@ -656,10 +640,11 @@ private:
 
 } // namespace
 
-std::unique_ptr<ScriptEngine> MakePythonEngine(std::function<void(const QString&)> output) {
+std::unique_ptr<ScriptEngine> MakePythonEngine() {
     if (const QString& failure = ensureInterpreter(); !failure.isEmpty())
-        return std::make_unique<BrokenEngine>(failure);
-    return std::make_unique<PythonEngine>(std::move(output));
+        return std::make_unique<FailingEngine>(
+            QStringLiteral("The Python interpreter could not be started: ") + failure);
+    return std::make_unique<PythonEngine>();
 }
 
 } // namespace teleon::platform

@@ -9,9 +9,8 @@
 
 namespace teleon::platform {
 
-// A fresh Python engine; output gets the script's print, sys.stdout and sys.stderr a line at a
-// time (without the line end).
-std::unique_ptr<ScriptEngine>
-MakePythonEngine(std::function<void(const QString& line)> output = {});
+// A fresh Python engine; SetOutput gives it where the script's print, sys.stdout and sys.stderr
+// go, a line at a time (without the line end).
+std::unique_ptr<ScriptEngine> MakePythonEngine();
 
 } // namespace teleon::platform

@@ -20,21 +20,6 @@ namespace teleon::platform {
 
 namespace {
 
-// The engine of a language that has no interpreter here: every AddCode and Run fails with a
-// description that says so.
-class MissingEngine final : public ScriptEngine {
-public:
-    explicit MissingEngine(QString description) : error_{std::move(description), 0, 0} {}
-    void AddObject(const QString&, QObject*, bool) override {}
-    bool AddCode(const QString&, const QString&) override { return false; }
-    bool Run(const QString&, const QVariantList&, QVariant*) override { return false; }
-    ScriptError Error() const override { return error_; }
-    void Interrupt() override {}
-
-private:
-    ScriptError error_;
-};
-
 std::unique_ptr<ScriptEngine> MakeEngine(const QString& language) {
     if (language == QLatin1String("JScript"))
         return MakeJsEngine();
@@ -43,9 +28,9 @@ std::unique_ptr<ScriptEngine> MakeEngine(const QString& language) {
         return MakePythonEngine();
 #endif
     if (ScriptControl::Languages().contains(language))
-        return std::make_unique<MissingEngine>(
+        return std::make_unique<FailingEngine>(
             QStringLiteral("No %1 interpreter is installed on this system").arg(language));
-    return std::make_unique<MissingEngine>(
+    return std::make_unique<FailingEngine>(
         QStringLiteral("\"%1\" is not a known script language").arg(language));
 }
 

@@ -44,6 +44,20 @@ public:
     virtual void SetOutput(std::function<void(const QString& line)> output) { (void)output; }
 };
 
+// The engine of a language that cannot run here: every AddCode and Run fails with description.
+class FailingEngine final : public ScriptEngine {
+public:
+    explicit FailingEngine(QString description) : error_{std::move(description), 0, 0} {}
+    void AddObject(const QString&, QObject*, bool) override {}
+    bool AddCode(const QString&, const QString&) override { return false; }
+    bool Run(const QString&, const QVariantList&, QVariant*) override { return false; }
+    ScriptError Error() const override { return error_; }
+    void Interrupt() override {}
+
+private:
+    ScriptError error_;
+};
+
 class ScriptControl {
 public:
     ScriptControl();

@@ -55,7 +55,8 @@ public:
 class PythonEngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine = teleon::platform::MakePythonEngine([this](const QString& l) { lines << l; });
+        engine = teleon::platform::MakePythonEngine();
+        engine->SetOutput([this](const QString& l) { lines << l; });
         engine->AddObject("mount", &mount, true);
     }
     // Runs the code and then its procedure f; the result, or the error's text.
